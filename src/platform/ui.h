@@ -1,0 +1,18 @@
+// The user interface the program has: its invisible main dialog and message boxes.
+#pragma once
+
+#include <string_view>
+
+namespace vg::platform {
+
+/// Runs the program's main dialog modally and returns when it has closed itself, about 300 ms
+/// later; nothing of it is visible. Linux: there is no window, a 300 ms wait stands in for it.
+void RunMainDialog();
+
+/// Shows a message box with the caption "Varnugames Starter", one OK button, top-most and with
+/// no owner window, and returns when the user has closed it.
+/// Linux: a zenity dialog when a display is present (DISPLAY or WAYLAND_DISPLAY) and zenity
+/// runs; otherwise the line "Varnugames Starter: <text>" on standard error.
+void ShowMessageBox(std::u16string_view text);
+
+} // namespace vg::platform

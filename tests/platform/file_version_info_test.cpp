@@ -1,0 +1,263 @@
+// Version information read from real files: PE images made by the test PE writer, ELF files
+// with a ".vgversion" section, and files that have none or are damaged.
+#include "platform/file_version_info.h"
+#include "support/pe_writer.h"
+#include "util/file_version_string.h"
+#include "version_block/version_block_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace vg::platform {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// A fresh directory under the temporary directory, removed with everything in it.
+class TempDir {
+public:
+    TempDir() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "vg-version-XXXXXX");
+        if (::mkdtemp(pattern.data()) == nullptr) {
+            throw std::runtime_error("mkdtemp failed");
+        }
+        path_ = pattern;
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    ~TempDir() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+
+    [[nodiscard]] const std::filesystem::path& Path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+Bytes VersionBlock() {
+    tools::VersionBlockSpec spec;
+    spec.fileVersion = {1, 2, 3, 4};
+    spec.productVersion = {1, 2, 3, 4};
+    spec.stringTables = {{0x0412, 0x04B0, {{u"ProductVersion", u"1.2.3.4"}}}};
+    spec.translations = {{{0x0412, 0x04B0}}};
+    return tools::BuildVersionBlock(spec);
+}
+
+test::PeImage PeWithVersion(test::PeKind kind) {
+    test::PeImageSpec spec;
+    spec.kind = kind;
+    spec.sections = {{".text", {0xC3}, test::kSectionCode}};
+    spec.versionBlock = VersionBlock();
+    return test::BuildPeImage(spec);
+}
+
+// The parts of an ELF file the section reader looks at: the file header, one section with the
+// given contents, the section-name table and the section table.
+struct ElfSpec {
+    bool is64 = true;
+    bool bigEndian = false;
+    std::string sectionName = ".vgversion";
+    std::uint32_t sectionType = 1; // SHT_PROGBITS
+    std::optional<std::uint64_t> sectionOffset;
+};
+
+class ElfBuilder {
+public:
+    explicit ElfBuilder(const ElfSpec& spec) : spec_(spec) {}
+
+    Bytes Build(const Bytes& contents) {
+        const std::size_t headerSize = spec_.is64 ? 64 : 52;
+        const std::size_t entrySize = spec_.is64 ? 64 : 40;
+        const std::string names = '\0' + spec_.sectionName + '\0' + ".shstrtab" + '\0';
+        const std::size_t contentsOffset = 64;
+        const std::size_t namesOffset = contentsOffset + contents.size();
+        const std::size_t tableOffset = (namesOffset + names.size() + 7) / 8 * 8;
+        bytes_.assign(tableOffset + 3 * entrySize, 0);
+        std::copy(contents.begin(), contents.end(), At(contentsOffset));
+        std::copy(names.begin(), names.end(), At(namesOffset));
+        const auto elfClass = static_cast<std::uint8_t>(spec_.is64 ? 2 : 1);
+        const auto byteOrder = static_cast<std::uint8_t>(spec_.bigEndian ? 2 : 1);
+        const std::uint8_t ident[] = {0x7F, 'E', 'L', 'F', elfClass, byteOrder, 1};
+        std::copy(std::begin(ident), std::end(ident), bytes_.begin());
+        Put(16, 2, 2);                                              // e_type: executable
+        Put(spec_.is64 ? 40 : 32, tableOffset, spec_.is64 ? 8 : 4); // e_shoff
+        Put(spec_.is64 ? 52 : 40, headerSize, 2);                   // e_ehsize
+        Put(spec_.is64 ? 58 : 46, entrySize, 2);                    // e_shentsize
+        Put(spec_.is64 ? 60 : 48, 3, 2);                            // e_shnum
+        Put(spec_.is64 ? 62 : 50, 2, 2);                            // e_shstrndx
+        PutSection(tableOffset + entrySize, 1, spec_.sectionType,
+                   spec_.sectionOffset.value_or(contentsOffset), contents.size());
+        PutSection(tableOffset + 2 * entrySize, 2 + spec_.sectionName.size(), 3, namesOffset,
+                   names.size());
+        return bytes_;
+    }
+
+private:
+    Bytes::iterator At(std::size_t offset) {
+        return bytes_.begin() + static_cast<std::ptrdiff_t>(offset);
+    }
+
+    void Put(std::size_t offset, std::uint64_t value, std::size_t width) {
+        for (std::size_t i = 0; i < width; ++i) {
+            const std::size_t index = spec_.bigEndian ? width - 1 - i : i;
+            bytes_[offset + index] = static_cast<std::uint8_t>((value >> (8 * i)) & 0xFF);
+        }
+    }
+
+    void PutSection(std::size_t header, std::uint64_t name, std::uint32_t type,
+                    std::uint64_t offset, std::uint64_t size) {
+        const std::size_t word = spec_.is64 ? 8 : 4;
+        Put(header, name, 4);
+        Put(header + 4, type, 4);
+        Put(header + (spec_.is64 ? 24 : 16), offset, word);
+        Put(header + (spec_.is64 ? 32 : 20), size, word);
+    }
+
+    const ElfSpec& spec_;
+    Bytes bytes_;
+};
+
+class FileVersionInfoTest : public ::testing::Test {
+protected:
+    std::u16string Write(const std::string& name, const Bytes& bytes) {
+        const std::filesystem::path path = dir_.Path() / name;
+        test::WriteBinaryFile(path, bytes);
+        return path.u16string();
+    }
+
+    TempDir dir_;
+};
+
+TEST_F(FileVersionInfoTest, ReadsTheVersionResourceOfPe32AndPe32PlusImages) {
+    for (const test::PeKind kind : {test::PeKind::kPe32, test::PeKind::kPe32Plus}) {
+        const std::u16string path = Write("program.exe", PeWithVersion(kind).bytes);
+        EXPECT_EQ(ReadFileVersionInfo(path), VersionBlock());
+        EXPECT_EQ(util::GetFileVersionString(path, u"ProductVersion"), u"1.2.3.4");
+    }
+    // Windows-form separators reach the same file.
+    std::u16string windowsForm = dir_.Path().u16string() + u"\\program.exe";
+    EXPECT_EQ(util::GetFileVersionString(windowsForm, u"ProductVersion"), u"1.2.3.4");
+}
+
+TEST_F(FileVersionInfoTest, ReadsTheVgversionSectionOfElfFiles) {
+    for (const bool is64 : {false, true}) {
+        for (const bool bigEndian : {false, true}) {
+            ElfSpec spec;
+            spec.is64 = is64;
+            spec.bigEndian = bigEndian;
+            const std::u16string path = Write("program", ElfBuilder(spec).Build(VersionBlock()));
+            EXPECT_EQ(ReadFileVersionInfo(path), VersionBlock()) << is64 << bigEndian;
+        }
+    }
+}
+
+TEST_F(FileVersionInfoTest, ReadsAtMost64KiBOfAnOversizedSection) {
+    Bytes contents = VersionBlock();
+    contents.resize(100000, 0xAB);
+    const std::u16string path = Write("program", ElfBuilder({}).Build(contents));
+    EXPECT_EQ(ReadFileVersionInfo(path).size(), 65536u);
+    EXPECT_EQ(util::GetFileVersionString(path, u"ProductVersion"), u"1.2.3.4");
+}
+
+TEST_F(FileVersionInfoTest, GivesNothingForFilesWithoutVersionInformation) {
+    test::PeImageSpec withoutResources;
+    withoutResources.sections = {{".text", {0xC3}, test::kSectionCode}};
+    ElfSpec noBits;
+    noBits.sectionType = 8; // SHT_NOBITS
+    ElfSpec longerName;
+    longerName.sectionName = ".vgversions";
+    ElfSpec pastTheEnd;
+    pastTheEnd.sectionOffset = 0x10000;
+    const struct {
+        const char* name;
+        Bytes bytes;
+    } cases[] = {
+        {"PE without resources", test::BuildPeImage(withoutResources).bytes},
+        {"text file", {'h', 'e', 'l', 'l', 'o', '\n'}},
+        {"empty file", {}},
+        {"only MZ", {'M', 'Z'}},
+        {"ELF with the section as NOBITS", ElfBuilder(noBits).Build(VersionBlock())},
+        {"ELF with a longer section name", ElfBuilder(longerName).Build(VersionBlock())},
+        {"ELF section past the end", ElfBuilder(pastTheEnd).Build(VersionBlock())},
+    };
+    for (const auto& c : cases) {
+        const std::u16string path = Write("file", c.bytes);
+        EXPECT_TRUE(ReadFileVersionInfo(path).empty()) << c.name;
+        EXPECT_EQ(util::GetFileVersionString(path, u"ProductVersion"), u"") << c.name;
+    }
+    EXPECT_TRUE(ReadFileVersionInfo(dir_.Path().u16string() + u"/missing.exe").empty());
+    EXPECT_TRUE(ReadFileVersionInfo(dir_.Path().u16string()).empty());
+}
+
+TEST_F(FileVersionInfoTest, GivesNothingForDamagedPeImages) {
+    using test::StoreLe32;
+    const auto store16 = [](Bytes& bytes, std::size_t offset, std::uint16_t value) {
+        bytes[offset] = static_cast<std::uint8_t>(value & 0xFF);
+        bytes[offset + 1] = static_cast<std::uint8_t>(value >> 8);
+    };
+    constexpr std::uint32_t kSubdirectory = 0x80000000;
+    constexpr std::size_t kEntryTarget = 20; // of the single entry of a resource directory
+    const struct {
+        const char* name;
+        std::function<void(Bytes&, const test::PeImageLayout&)> damage;
+    } cases[] = {
+        {"PE header past the end", [](Bytes& b, const auto&) { StoreLe32(b, 0x3C, 0xFFFFFF00); }},
+        {"unknown optional header magic",
+         [&](Bytes& b, const auto& l) { store16(b, l.optionalHeaderOffset, 0x107); }},
+        {"optional header too small for its directories",
+         [&](Bytes& b, const auto& l) { store16(b, l.peSignatureOffset + 20, 0x60); }},
+        {"no resource directory entry",
+         [](Bytes& b, const auto& l) { StoreLe32(b, l.dataDirectoriesOffset - 4, 2); }},
+        {"resource directory outside every section",
+         [](Bytes& b, const auto& l) { StoreLe32(b, l.dataDirectoriesOffset + 16, 0x50000); }},
+        {"resource section data past the end",
+         [](Bytes& b, const auto& l) { StoreLe32(b, l.sectionTableOffset + 40 + 20, 0x100000); }},
+        {"type entry pointing outside the tree",
+         [](Bytes& b, const auto& l) {
+             StoreLe32(b, l.resourceDirectoryOffset + kEntryTarget, kSubdirectory | 0xFFFFF0);
+         }},
+        {"type entry naming a data entry",
+         [](Bytes& b, const auto& l) {
+             StoreLe32(b, l.resourceDirectoryOffset + kEntryTarget, 72);
+         }},
+        {"name entry pointing back to the root",
+         [](Bytes& b, const auto& l) {
+             StoreLe32(b, l.resourceDirectoryOffset + 24 + kEntryTarget, kSubdirectory);
+         }},
+        {"language entry pointing back up as a directory",
+         [](Bytes& b, const auto& l) {
+             StoreLe32(b, l.resourceDirectoryOffset + 48 + kEntryTarget, kSubdirectory | 24);
+         }},
+        {"language entry pointing outside the tree",
+         [](Bytes& b, const auto& l) {
+             StoreLe32(b, l.resourceDirectoryOffset + 48 + kEntryTarget, 0x7FFF0);
+         }},
+        {"entry count past the tree",
+         [&](Bytes& b, const auto& l) { store16(b, l.resourceDirectoryOffset + 14, 0xFFFF); }},
+        {"block outside the image",
+         [](Bytes& b, const auto& l) { StoreLe32(b, l.versionDataEntryOffset, 0x7FFFFFF0); }},
+        {"block longer than its section",
+         [](Bytes& b, const auto& l) { StoreLe32(b, l.versionDataEntryOffset + 4, 0x10000); }},
+        {"block of zero bytes",
+         [](Bytes& b, const auto& l) { StoreLe32(b, l.versionDataEntryOffset + 4, 0); }},
+    };
+    for (const test::PeKind kind : {test::PeKind::kPe32, test::PeKind::kPe32Plus}) {
+        for (const auto& c : cases) {
+            test::PeImage image = PeWithVersion(kind);
+            c.damage(image.bytes, image.layout);
+            const std::u16string path = Write("damaged.exe", image.bytes);
+            EXPECT_TRUE(ReadFileVersionInfo(path).empty()) << c.name;
+        }
+    }
+}
+
+} // namespace
+} // namespace vg::platform

@@ -1,0 +1,49 @@
+// Running a program as a test's child process, with its output captured.
+#pragma once
+
+#include <chrono>
+#include <map>
+#include <optional>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace vg::test {
+
+/// Changes to the test's own environment for the child: a value sets a variable, nullopt
+/// removes it.
+using EnvironmentChanges = std::map<std::string, std::optional<std::string>>;
+
+struct ProcessResult {
+    int exitCode = -1; ///< the exit status, or 128 + the signal that ended it
+    std::string out;
+    std::string err;
+    std::chrono::milliseconds elapsed{0};
+};
+
+/// A child started in the background; Wait collects what it wrote and how it ended.
+class ChildProcess {
+public:
+    ChildProcess(const std::string& program, const std::vector<std::string>& args,
+                 const EnvironmentChanges& environment = {});
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+    ~ChildProcess();
+
+    ProcessResult Wait();
+
+private:
+    pid_t pid_ = -1;
+    int outFd_ = -1;
+    int errFd_ = -1;
+    std::chrono::steady_clock::time_point started_;
+};
+
+/// Runs a program to its end.
+ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
+                         const EnvironmentChanges& environment = {});
+
+/// Waits until a file exists; false when it has not appeared within the limit.
+bool WaitForFile(const std::string& path, std::chrono::seconds limit = std::chrono::seconds(30));
+
+} // namespace vg::test
