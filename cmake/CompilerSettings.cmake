@@ -3,7 +3,7 @@
 add_library(vg_compile_options INTERFACE)
 target_compile_options(vg_compile_options INTERFACE -Wall -Wextra -Wpedantic -Wshadow
     -Wconversion -Wsign-conversion -Wnon-virtual-dtor -Wold-style-cast -Wcast-align
-    -Woverloaded-virtual -Wnull-dereference -Wimplicit-fallthrough)
+    -Woverloaded-virtual -Wimplicit-fallthrough)
 if(VG_WARNINGS_AS_ERRORS)
     target_compile_options(vg_compile_options INTERFACE -Werror)
 endif()
