@@ -13,6 +13,7 @@ inline constexpr std::uint32_t kErrorAccessDenied = 5;
 inline constexpr std::uint32_t kErrorInvalidHandle = 6;
 inline constexpr std::uint32_t kErrorNotEnoughMemory = 8;
 inline constexpr std::uint32_t kErrorInvalidData = 13;
+inline constexpr std::uint32_t kErrorNotSameDevice = 17;
 inline constexpr std::uint32_t kErrorSharingViolation = 32;
 inline constexpr std::uint32_t kErrorHandleEof = 38;
 inline constexpr std::uint32_t kErrorNotSupported = 50;
@@ -27,5 +28,22 @@ inline constexpr std::uint32_t kErrorAlreadyExists = 183;
 inline constexpr std::uint32_t kErrorBadExeFormat = 193;
 inline constexpr std::uint32_t kErrorFilenameExcedRange = 206;
 inline constexpr std::uint32_t kErrorNoUnicodeTranslation = 1113;
+
+// WinHTTP
+inline constexpr std::uint32_t kErrorHttpOutOfHandles = 12001;
+inline constexpr std::uint32_t kErrorHttpTimeout = 12002;
+inline constexpr std::uint32_t kErrorHttpInternalError = 12004;
+inline constexpr std::uint32_t kErrorHttpInvalidUrl = 12005;
+inline constexpr std::uint32_t kErrorHttpUnrecognizedScheme = 12006;
+inline constexpr std::uint32_t kErrorHttpNameNotResolved = 12007;
+inline constexpr std::uint32_t kErrorHttpInvalidOption = 12009;
+inline constexpr std::uint32_t kErrorHttpOperationCancelled = 12017;
+inline constexpr std::uint32_t kErrorHttpIncorrectHandleState = 12019;
+inline constexpr std::uint32_t kErrorHttpCannotConnect = 12029;
+inline constexpr std::uint32_t kErrorHttpConnectionError = 12030;
+inline constexpr std::uint32_t kErrorHttpHeaderNotFound = 12150;
+inline constexpr std::uint32_t kErrorHttpInvalidServerResponse = 12152;
+inline constexpr std::uint32_t kErrorHttpRedirectFailed = 12156;
+inline constexpr std::uint32_t kErrorHttpSecureFailure = 12175;
 
 } // namespace vg::platform

@@ -9,6 +9,7 @@
 #include "platform/last_error.h"
 
 #include <cerrno>
+#include <sys/stat.h>
 
 namespace vg::platform::posix {
 
@@ -53,6 +54,8 @@ std::uint32_t ErrorFromErrno(int errnoValue) {
         return kErrorNoUnicodeTranslation;
     case ENOTSUP:
         return kErrorNotSupported;
+    case EXDEV:
+        return kErrorNotSameDevice;
     default:
         return kErrorInvalidParameter;
     }
@@ -60,6 +63,27 @@ std::uint32_t ErrorFromErrno(int errnoValue) {
 
 void SetLastErrorFromErrno(int errnoValue) {
     SetLastError(ErrorFromErrno(errnoValue));
+}
+
+bool ParentIsDirectory(std::string nativePath) {
+    while (nativePath.size() > 1 && nativePath.back() == '/') {
+        nativePath.pop_back();
+    }
+    const std::size_t slash = nativePath.rfind('/');
+    if (slash == std::string::npos) {
+        return true;
+    }
+    const std::string parent = slash == 0 ? std::string("/") : nativePath.substr(0, slash);
+    struct stat info {};
+    return ::stat(parent.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+void SetLastErrorForPath(int errnoValue, const std::string& nativePath) {
+    if (errnoValue == ENOENT && !ParentIsDirectory(nativePath)) {
+        SetLastError(kErrorPathNotFound);
+        return;
+    }
+    SetLastErrorFromErrno(errnoValue);
 }
 
 } // namespace vg::platform::posix

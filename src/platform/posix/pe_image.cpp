@@ -6,6 +6,8 @@
 
 #include "platform/posix/pe_image.h"
 
+#include "platform/posix/random_access_file.h"
+
 #include <algorithm>
 
 namespace vg::platform::posix {
@@ -249,6 +251,11 @@ std::optional<ByteRange> FindPeVersionResource(const ByteSource& source, const P
         return std::nullopt;
     }
     return PeRvaToFileRange(headers, dataRva, dataSize, source.Size());
+}
+
+bool IsPeImageFile(const std::string& nativePath) {
+    const std::optional<RandomAccessFile> file = RandomAccessFile::Open(nativePath);
+    return file && ReadPeHeaders(*file).has_value();
 }
 
 } // namespace vg::platform::posix

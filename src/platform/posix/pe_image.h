@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace vg::platform::posix {
@@ -86,6 +87,9 @@ struct PeHeaders {
 /// The headers and section table of a PE image; nothing when the bytes are not a PE image or a
 /// header lies outside them.
 std::optional<PeHeaders> ReadPeHeaders(const ByteSource& source);
+
+/// True for a file whose DOS and PE headers read soundly: a program that Wine runs.
+bool IsPeImageFile(const std::string& nativePath);
 
 /// The file range of `length` bytes at `rva`, when they lie wholly within the file data of one
 /// section and within the source.

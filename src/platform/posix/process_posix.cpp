@@ -13,7 +13,6 @@
 #include "platform/posix/native_path.h"
 #include "platform/posix/path_search.h"
 #include "platform/posix/pe_image.h"
-#include "platform/posix/random_access_file.h"
 #include "platform/posix/unique_fd.h"
 #include "platform/posix/utf8_codec.h"
 
@@ -41,12 +40,6 @@ struct LaunchPlan {
     std::vector<std::string> arguments; // argv, the program name first
 };
 
-/// A Windows program: a file whose DOS and PE headers read soundly.
-bool IsPeImage(const std::string& path) {
-    const std::optional<posix::RandomAccessFile> file = posix::RandomAccessFile::Open(path);
-    return file && posix::ReadPeHeaders(*file).has_value();
-}
-
 /// Works out what to execute, or the Windows error that refuses it.
 std::uint32_t PlanLaunch(std::u16string_view commandLine, LaunchPlan& plan) {
     const std::vector<std::u16string> args = posix::CommandLineToArgv(commandLine);
@@ -64,7 +57,7 @@ std::uint32_t PlanLaunch(std::u16string_view commandLine, LaunchPlan& plan) {
     for (std::size_t i = 1; i < args.size(); ++i) {
         plan.arguments.push_back(posix::Utf16ToUtf8(args[i]));
     }
-    if (IsPeImage(program)) {
+    if (posix::IsPeImageFile(program)) {
         const char* wineVariable = std::getenv("WINE");
         const auto wine = posix::FindProgram(wineVariable && *wineVariable ? wineVariable : "wine");
         if (!wine) {

@@ -1,0 +1,114 @@
+// GET requests for documents and for a file's length.
+#include "net/http_get.h"
+
+#include "net/http_session.h"
+#include "platform/error_codes.h"
+#include "platform/http.h"
+#include "platform/last_error.h"
+
+#include <limits>
+
+namespace vg::net {
+namespace {
+
+/// Opens the request and receives the answer's headers; the result is 0 or the step's failure.
+std::uint32_t SendGet(platform::HttpSession& session, std::u16string host, std::u16string path,
+                      int secure, std::uint32_t flags, std::u16string_view headers,
+                      std::optional<platform::HttpRequest>& request) {
+    SplitHostString(host, path);
+    const auto connection = platform::HttpConnection::Open(
+        session, host, static_cast<std::uint16_t>(secure == 1 ? 443 : 80));
+    if (!connection) {
+        return FailedStepResult();
+    }
+    request = platform::HttpRequest::Open(*connection, u"GET", path, flags);
+    if (!request || !request->AddHeaders(headers, platform::kHttpAddHeader) || !request->Send() ||
+        !request->ReceiveResponse()) {
+        return FailedStepResult();
+    }
+    const std::optional<std::uint32_t> status = request->StatusCode();
+    if (!status) {
+        return FailedStepResult();
+    }
+    return IsSuccessStatus(*status) ? 0 : *status;
+}
+
+/// The header's text read as wcstoll reads it: blanks, an optional sign, the digits up to the
+/// first non-digit, 0 when there are none; nothing when the number is negative or overflows.
+std::optional<std::uint64_t> ParseContentLength(std::u16string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == u' ' || (text[i] >= u'\t' && text[i] <= u'\r'))) {
+        ++i;
+    }
+    bool negative = false;
+    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
+        negative = text[i] == u'-';
+        ++i;
+    }
+    std::uint64_t value = 0;
+    constexpr auto kMax = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
+    for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i) {
+        const auto digit = static_cast<std::uint64_t>(text[i] - u'0');
+        if (value > (kMax - digit) / 10) {
+            return std::nullopt;
+        }
+        value = value * 10 + digit;
+    }
+    if (negative && value != 0) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+} // namespace
+
+std::uint32_t HttpGetText(std::u16string host, std::u16string path, int secure,
+                          std::u16string& text) {
+    platform::SetLastError(platform::kErrorSuccess);
+    std::optional<platform::HttpSession> session = OpenSession(CurrentUserAgent());
+    if (!session) {
+        return FailedStepResult();
+    }
+    const std::uint32_t flags =
+        secure == 1 ? platform::kHttpFlagSecure : platform::kHttpFlagRefresh;
+    std::optional<platform::HttpRequest> request;
+    const std::uint32_t result = SendGet(*session, std::move(host), std::move(path), secure, flags,
+                                         u"Cache-Control:no-cache", request);
+    if (result != 0) {
+        return result;
+    }
+    if (const std::uint32_t readResult = ReadResponseText(*request, text); readResult != 0) {
+        return readResult;
+    }
+    return text.find(u"<html") != std::u16string::npos ? 2 : 0;
+}
+
+std::uint32_t HttpGetContentLength(std::u16string host, std::u16string path, int secure,
+                                   std::uint64_t& length) {
+    length = 0;
+    platform::SetLastError(platform::kErrorSuccess);
+    std::optional<platform::HttpSession> session = OpenSession(CurrentUserAgent());
+    if (!session) {
+        return FailedStepResult();
+    }
+    const std::uint32_t flags = secure == 1 ? platform::kHttpFlagSecure | platform::kHttpFlagRefresh
+                                            : platform::kHttpFlagRefresh;
+    std::optional<platform::HttpRequest> request;
+    const std::uint32_t result = SendGet(*session, std::move(host), std::move(path), secure, flags,
+                                         u"Cache-Control:no-cache\r\n", request);
+    if (result != 0) {
+        return result;
+    }
+    const std::optional<std::u16string> header = request->Header(u"Content-Length");
+    if (!header) {
+        return FailedStepResult();
+    }
+    const std::optional<std::uint64_t> parsed = ParseContentLength(*header);
+    if (!parsed) {
+        return platform::kErrorHttpInvalidServerResponse;
+    }
+    length = *parsed;
+    return 0;
+}
+
+} // namespace vg::net
