@@ -90,6 +90,12 @@ TEST_F(HttpDownloadTest, FourFailedAttemptsReturnTheLastResult) {
     sandbox_->AddFault(kDownload, "/game/Setup.exe", {.status = 404});
     EXPECT_EQ(Download("Setup.exe"), 404u);
     EXPECT_FALSE(std::filesystem::exists(target_));
+
+    // A length that cannot be one is refused before anything is allocated or written.
+    sandbox_->ClearFaults();
+    sandbox_->AddFault(kDownload, "/game/Setup.exe", {.rawContentLength = "-5"});
+    EXPECT_EQ(Download("Setup.exe"), platform::kErrorHttpInvalidServerResponse);
+    EXPECT_FALSE(std::filesystem::exists(target_));
 }
 
 TEST_F(HttpDownloadTest, BrokenBodiesFailTheAttemptAndLeaveNothingBehind) {
