@@ -106,18 +106,14 @@ private:
         if (!file) {
             return FailedStepResult();
         }
-        if (!request->AddHeaders(RangeHeaders(offset, expected_), platform::kHttpAddHeader) ||
-            !request->Send() || !request->ReceiveResponse()) {
+        if (!request->AddHeaders(RangeHeaders(offset, expected_), platform::kHttpAddHeader)) {
             return FailedStepResult();
         }
-        const std::optional<std::uint32_t> status = request->StatusCode();
-        if (!status) {
-            return FailedStepResult();
+        std::uint32_t status = 0;
+        if (const std::uint32_t sent = SendRequest(*request, {}, status); sent != 0) {
+            return sent;
         }
-        if (!IsSuccessStatus(*status)) {
-            return *status;
-        }
-        if (*status == 200 && offset > 0) {
+        if (status == 200 && offset > 0) {
             // The whole file came instead of the rest of it: start the file over.
             file = platform::File::Open(part_, platform::FileAccess::ReadWrite,
                                         platform::FileDisposition::CreateAlways);

@@ -22,15 +22,11 @@ std::uint32_t SendGet(platform::HttpSession& session, std::u16string host, std::
         return FailedStepResult();
     }
     request = platform::HttpRequest::Open(*connection, u"GET", path, flags);
-    if (!request || !request->AddHeaders(headers, platform::kHttpAddHeader) || !request->Send() ||
-        !request->ReceiveResponse()) {
+    if (!request || !request->AddHeaders(headers, platform::kHttpAddHeader)) {
         return FailedStepResult();
     }
-    const std::optional<std::uint32_t> status = request->StatusCode();
-    if (!status) {
-        return FailedStepResult();
-    }
-    return IsSuccessStatus(*status) ? 0 : *status;
+    std::uint32_t status = 0;
+    return SendRequest(*request, {}, status);
 }
 
 /// The header's text read as wcstoll reads it: blanks, an optional sign, the digits up to the

@@ -35,16 +35,12 @@ std::uint32_t Post(platform::HttpSession& session, std::u16string_view url, bool
     std::optional<platform::HttpRequest> request =
         connection ? platform::HttpRequest::Open(*connection, u"POST", object, flags)
                    : std::nullopt;
-    if (!request || !request->AddHeaders(headers, platform::kHttpCoalesceWithSemicolon) ||
-        !request->Send(AsBytes(bytes)) || !request->ReceiveResponse()) {
+    if (!request || !request->AddHeaders(headers, platform::kHttpCoalesceWithSemicolon)) {
         return FailedStepResult();
     }
-    const std::optional<std::uint32_t> status = request->StatusCode();
-    if (!status) {
-        return FailedStepResult();
-    }
-    if (!IsSuccessStatus(*status)) {
-        return *status;
+    std::uint32_t status = 0;
+    if (const std::uint32_t sent = SendRequest(*request, AsBytes(bytes), status); sent != 0) {
+        return sent;
     }
     ReadResponseText(*request, response);
     return 0;

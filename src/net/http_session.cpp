@@ -10,6 +10,13 @@
 #include <vector>
 
 namespace vg::net {
+namespace {
+
+bool IsSuccessStatus(std::uint32_t status) {
+    return status == 200 || status == 206;
+}
+
+} // namespace
 
 std::u16string UserAgentWithTick(std::uint32_t tickCount) {
     const auto signedTick = static_cast<std::int32_t>(tickCount);
@@ -51,10 +58,6 @@ std::uint32_t FailedStepResult() {
     return error != platform::kErrorSuccess ? error : 1;
 }
 
-bool IsSuccessStatus(std::uint32_t status) {
-    return status == 200 || status == 206;
-}
-
 std::uint32_t ReadResponseText(platform::HttpRequest& request, std::u16string& text) {
     std::string body;
     std::vector<std::uint8_t> chunk;
@@ -77,6 +80,19 @@ std::uint32_t ReadResponseText(platform::HttpRequest& request, std::u16string& t
         text = util::FromUtf8(std::string_view(body).substr(0, body.find('\0')));
     }
     return 0;
+}
+
+std::uint32_t SendRequest(platform::HttpRequest& request, std::span<const std::uint8_t> body,
+                          std::uint32_t& status) {
+    if (!request.Send(body) || !request.ReceiveResponse()) {
+        return FailedStepResult();
+    }
+    const std::optional<std::uint32_t> received = request.StatusCode();
+    if (!received) {
+        return FailedStepResult();
+    }
+    status = *received;
+    return IsSuccessStatus(status) ? 0 : status;
 }
 
 } // namespace vg::net

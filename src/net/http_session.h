@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -32,8 +33,11 @@ std::optional<platform::HttpSession> OpenSession(std::u16string_view userAgent);
 /// The result of a failed step: the last error, or 1 when the system reported none.
 std::uint32_t FailedStepResult();
 
-/// Only 200 and 206 are success.
-bool IsSuccessStatus(std::uint32_t status);
+/// Sends the request with the body and receives the answer's headers. 0 when the answer is 200
+/// or 206, the only statuses of success (its status then in `status`); another status as received;
+/// else the result of the step that failed.
+std::uint32_t SendRequest(platform::HttpRequest& request, std::span<const std::uint8_t> body,
+                          std::uint32_t& status);
 
 /// Reads the rest of the body; when it is not empty, replaces the text with it, decoded from
 /// UTF-8 up to its first NUL. 0, or 8 (not enough memory) for a body over kMaxTextBody bytes,
