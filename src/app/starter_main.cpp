@@ -2,12 +2,31 @@
 #include "app/run_stages.h"
 #include "app/varnugames_starter_app.h"
 #include "platform/ui.h"
+#include "startflow/game_starter.h"
+#include "telemetry/trel_client.h"
 
 namespace {
 
 vg::app::RunStages ProgramStages() {
     vg::app::RunStages stages;
     stages.mainDialog = vg::platform::RunMainDialog;
+    stages.startTelemetry = [](int isTest, const std::u16string& mode,
+                               const std::u16string& gameName, const std::u16string& mid) {
+        vg::telemetry::CTrel::GetInstance()->Init(isTest, mode, gameName, mid);
+    };
+    stages.sendEvent = [](const std::u16string& actionCode, std::uint32_t result,
+                          const std::u16string& description) {
+        vg::telemetry::CTrel::GetInstance()->SendEvent(actionCode, result, description);
+    };
+    stages.stopTelemetry = [] { vg::telemetry::CTrel::GetInstance()->FlushAndStop(); };
+    stages.startGame = [sendEvent = stages.sendEvent](vg::app::CVarnugamesStarterApp& app) {
+        vg::startflow::GameStartServices services{
+            .sendEvent = sendEvent,
+            .sequenceKey = [] { return vg::telemetry::CTrel::GetInstance()->SequenceKey(); }};
+        return vg::startflow::StartGame(app.cdnBase, app.mode, app.gameName, app.launcherFile,
+                                        app.encStr, app.mid, app.channel, app.agent,
+                                        std::move(services));
+    };
     return stages;
 }
 

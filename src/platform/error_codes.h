@@ -27,6 +27,7 @@ inline constexpr std::uint32_t kErrorBusy = 170;
 inline constexpr std::uint32_t kErrorAlreadyExists = 183;
 inline constexpr std::uint32_t kErrorBadExeFormat = 193;
 inline constexpr std::uint32_t kErrorFilenameExcedRange = 206;
+inline constexpr std::uint32_t kErrorMoreData = 234;
 inline constexpr std::uint32_t kErrorNoUnicodeTranslation = 1113;
 
 // WinHTTP
@@ -45,5 +46,14 @@ inline constexpr std::uint32_t kErrorHttpHeaderNotFound = 12150;
 inline constexpr std::uint32_t kErrorHttpInvalidServerResponse = 12152;
 inline constexpr std::uint32_t kErrorHttpRedirectFailed = 12156;
 inline constexpr std::uint32_t kErrorHttpSecureFailure = 12175;
+
+// Trust verification (HRESULTs of WinVerifyTrust and the CryptoAPI, as unsigned numbers)
+inline constexpr std::uint32_t kTrustESubjectFormUnknown = 0x800B0003;
+inline constexpr std::uint32_t kTrustENoSignature = 0x800B0100;
+inline constexpr std::uint32_t kCertEUntrustedRoot = 0x800B0109;
+inline constexpr std::uint32_t kCertEWrongUsage = 0x800B0110;
+inline constexpr std::uint32_t kTrustENoSignerCert = 0x80096002;
+inline constexpr std::uint32_t kTrustEBadDigest = 0x80096010;
+inline constexpr std::uint32_t kNteBadAlgid = 0x80090008;
 
 } // namespace vg::platform

@@ -9,10 +9,13 @@ namespace vg::platform {
 /// later; nothing of it is visible. Linux: there is no window, a 300 ms wait stands in for it.
 void RunMainDialog();
 
+/// The icon of a message box.
+enum class MessageBoxIcon { None, Question, Warning };
+
 /// Shows a message box with the caption "Varnugames Starter", one OK button, top-most and with
 /// no owner window, and returns when the user has closed it.
 /// Linux: a zenity dialog when a display is present (DISPLAY or WAYLAND_DISPLAY) and zenity
 /// runs; otherwise the line "Varnugames Starter: <text>" on standard error.
-void ShowMessageBox(std::u16string_view text);
+void ShowMessageBox(std::u16string_view text, MessageBoxIcon icon = MessageBoxIcon::None);
 
 } // namespace vg::platform

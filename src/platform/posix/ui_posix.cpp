@@ -16,6 +16,7 @@
 #include <string>
 #include <sys/wait.h>
 #include <thread>
+#include <vector>
 
 extern char** environ;
 
@@ -32,7 +33,7 @@ bool HasDisplay() {
 }
 
 /// Runs zenity and waits for the user to close it; false when it could not show the text.
-bool ShowWithZenity(const std::string& text) {
+bool ShowWithZenity(const std::string& text, MessageBoxIcon icon) {
     auto zenity = posix::FindProgram("zenity");
     if (!zenity) {
         return false;
@@ -42,13 +43,20 @@ bool ShowWithZenity(const std::string& text) {
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    std::string title = std::string("--title=") + kCaption;
-    std::string textArgument = "--text=" + text;
-    char info[] = "--info";
-    char noMarkup[] = "--no-markup";
-    char* argv[] = {zenity->data(), info, noMarkup, title.data(), textArgument.data(), nullptr};
+    // One OK button whatever the icon: zenity's question dialog would ask yes or no.
+    std::vector<std::string> args = {
+        *zenity, icon == MessageBoxIcon::Warning ? "--warning" : "--info", "--no-markup",
+        std::string("--title=") + kCaption, "--text=" + text};
+    if (icon == MessageBoxIcon::Question) {
+        args.emplace_back("--icon-name=dialog-question");
+    }
+    std::vector<char*> argv;
+    for (std::string& arg : args) {
+        argv.push_back(arg.data());
+    }
+    argv.push_back(nullptr);
     pid_t pid = 0;
-    const int rc = posix_spawn(&pid, zenity->c_str(), &actions, nullptr, argv, environ);
+    const int rc = posix_spawn(&pid, zenity->c_str(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (rc != 0) {
         return false;
@@ -66,9 +74,9 @@ void RunMainDialog() {
     std::this_thread::sleep_for(kDialogLifetime);
 }
 
-void ShowMessageBox(std::u16string_view text) {
+void ShowMessageBox(std::u16string_view text, MessageBoxIcon icon) {
     const std::string utf8 = posix::Utf16ToUtf8(text);
-    if (HasDisplay() && ShowWithZenity(utf8)) {
+    if (HasDisplay() && ShowWithZenity(utf8, icon)) {
         return;
     }
     std::fprintf(stderr, "%s: %s\n", kCaption, utf8.c_str());
