@@ -19,17 +19,16 @@
 
 extern char** environ;
 
+#include "child_run.h"
+
 namespace {
 
+using vg::bench::kRounds;
+using vg::bench::Measure;
+using vg::bench::Median;
+using vg::bench::Run;
+
 namespace fs = std::filesystem;
-
-constexpr int kRounds = 5;
-
-struct Run {
-    double seconds = 0;
-    long peakRssKiB = 0;
-    bool ok = false;
-};
 
 void MakeFile(const fs::path& path, std::uint64_t bytes) {
     fs::create_directories(path.parent_path());
@@ -45,35 +44,6 @@ void MakeFile(const fs::path& path, std::uint64_t bytes) {
         out.write(reinterpret_cast<const char*>(block.data()), size);
         written += static_cast<std::uint64_t>(size);
     }
-}
-
-/// The run with the median time of several.
-Run Median(std::vector<Run> runs) {
-    std::sort(runs.begin(), runs.end(),
-              [](const Run& a, const Run& b) { return a.seconds < b.seconds; });
-    return runs[runs.size() / 2];
-}
-
-/// Runs a program to its end and measures its wall time and peak memory.
-Run Measure(std::vector<std::string> argv) {
-    std::vector<char*> pointers;
-    for (auto& arg : argv) {
-        pointers.push_back(arg.data());
-    }
-    pointers.push_back(nullptr);
-    const auto started = std::chrono::steady_clock::now();
-    pid_t pid = 0;
-    Run run;
-    if (posix_spawnp(&pid, pointers[0], nullptr, nullptr, pointers.data(), environ) != 0) {
-        return run;
-    }
-    int status = 0;
-    rusage usage{};
-    ::wait4(pid, &status, 0, &usage);
-    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    run.peakRssKiB = usage.ru_maxrss;
-    run.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    return run;
 }
 
 } // namespace

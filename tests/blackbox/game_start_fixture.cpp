@@ -144,6 +144,8 @@ std::vector<ReceivedEvent> GameStartTest::Events() const {
         event.actionResult = data.value("action_result", "");
         event.hasDescription = data.contains("description");
         event.description = data.value("description", "");
+        event.sequenceKey = data.value("sequence_key", "");
+        EXPECT_TRUE(request.tls);
         events.push_back(event);
     }
     return events;

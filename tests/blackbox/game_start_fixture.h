@@ -21,6 +21,7 @@ struct ReceivedEvent {
     std::string actionResult;
     std::string description; ///< empty when the document had none
     bool hasDescription = false;
+    std::string sequenceKey;
     std::string document; ///< the JSON text, escapes decoded
 };
 

@@ -105,19 +105,20 @@ TEST_F(ConfigLoaderTest, EachFailureHasItsText) {
 }
 
 TEST_F(ConfigLoaderTest, ValidationCodesInTheirOrder) {
+    // Each case empties one required member of a complete section, or several at once.
     const std::vector<std::pair<std::string, int>> cases = {
-        {R"({"SetupName":"S"})", 1},
-        {R"({"LauncherName":"","SetupName":""})", 1},
-        {kSection.substr(0, kSection.size() - 1) + R"(,"RegistryPath":[]})", 7},
-        {R"({"LauncherName":"L","SetupName":"S","Domain":"D","SetupURL":"U","LauncherURL":"V",
-             "RegistryRoot":"R","RegistryPath":["P"],"InstallParams":"I"})",
-         9},
+        {R"("LauncherName":"")", 1}, {R"("SetupName":"")", 2},
+        {R"("Domain":null)", 3},     {R"("SetupURL":"")", 4},
+        {R"("LauncherURL":"")", 5},  {R"("RegistryRoot":"")", 6},
+        {R"("RegistryPath":[])", 7}, {R"("InstallParams":"")", 8},
+        {R"("ExecParams":"")", 9},   {R"("LauncherName":"","SetupName":"")", 1},
     };
-    for (const auto& [section, code] : cases) {
+    for (const auto& [emptied, code] : cases) {
+        const std::string section = kSection.substr(0, kSection.size() - 1) + "," + emptied + "}";
         Serve(kCdn, kGameDocument, R"({"mygame":{"live":)" + section + "}}");
         GameConfig config;
-        ASSERT_EQ(Fetch(config), "ok") << section;
-        EXPECT_EQ(ValidationCode(config), code) << section;
+        ASSERT_EQ(Fetch(config), "ok") << emptied;
+        EXPECT_EQ(ValidationCode(config), code) << emptied;
     }
     // A document without a section for the mode reads fine and fails validation with code 1.
     Serve(kCdn, kGameDocument, R"({"mygame":{"qa":)" + kSection + "}}");
