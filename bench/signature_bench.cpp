@@ -41,10 +41,10 @@ vg::test::PeImage BigImage(std::uint64_t bytes) {
         const std::uint64_t word = generator();
         std::memcpy(data.data() + i, &word, sizeof word);
     }
-    vg::test::PeImageSpec spec;
-    spec.kind = vg::test::PeKind::kPe32Plus;
-    spec.sections = {{".text", {0xC3}, vg::test::kSectionCode}, {".data", std::move(data)}};
-    return vg::test::BuildPeImage(spec);
+    vg::test::PeImageSpec image;
+    image.kind = vg::test::PeKind::kPe32Plus;
+    image.sections = {{".text", {0xC3}, vg::test::kSectionCode}, {".data", std::move(data)}};
+    return vg::test::BuildPeImage(image);
 }
 
 void Print(const char* name, const Run& run, std::uint64_t bytes) {

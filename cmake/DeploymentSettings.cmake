@@ -8,6 +8,8 @@ set(VG_SERVICE_API_HOST_QA "qa-api.varnugames.com" CACHE STRING "Service API hos
 set(VG_SECURITY_CENTRE_HOST_PROD "sc.varnugames.com" CACHE STRING "Security centre host, production")
 set(VG_SECURITY_CENTRE_HOST_STAGE "stage-sc.varnugames.com" CACHE STRING "Security centre host, stage")
 set(VG_SECURITY_CENTRE_HOST_QA "qa-sc.varnugames.com" CACHE STRING "Security centre host, QA")
+set(VG_UPDATE_SIGNER "" CACHE STRING
+    "Signer name a new build of the program must carry; empty: never self-update")
 set(VG_PRODUCT_VERSION "1.0.0.1" CACHE STRING "Product version: four dot-separated numbers")
 
 set(VG_HOST_SETTINGS

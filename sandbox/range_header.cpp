@@ -56,13 +56,13 @@ RangeRequest ParseRange(std::string_view header, std::uint64_t size) {
     if (header.substr(0, kUnit.size()) != kUnit) {
         return {};
     }
-    const std::string_view spec = Trim(header.substr(kUnit.size()));
-    const std::size_t dash = spec.find('-');
-    if (dash == std::string_view::npos || spec.find(',') != std::string_view::npos) {
+    const std::string_view range = Trim(header.substr(kUnit.size()));
+    const std::size_t dash = range.find('-');
+    if (dash == std::string_view::npos || range.find(',') != std::string_view::npos) {
         return {};
     }
-    const std::string_view firstText = Trim(spec.substr(0, dash));
-    const std::string_view lastText = Trim(spec.substr(dash + 1));
+    const std::string_view firstText = Trim(range.substr(0, dash));
+    const std::string_view lastText = Trim(range.substr(dash + 1));
     if (firstText.empty()) {
         return SuffixRange(lastText, size);
     }

@@ -2,14 +2,29 @@
 #include "app/run_stages.h"
 #include "app/varnugames_starter_app.h"
 #include "platform/ui.h"
+#include "selfupdate/self_update.h"
 #include "startflow/game_starter.h"
 #include "telemetry/trel_client.h"
+#include "vg/deployment_settings.h"
 
 namespace {
+
+// Only the test copies of the program are built with VG_TEST_UPDATE_SIGNER, to accept the test
+// publisher's packages; the shipped program takes the deployment setting.
+#ifdef VG_TEST_UPDATE_SIGNER
+constexpr std::u16string_view kUpdateSigner = VG_TEST_UPDATE_SIGNER;
+#else
+constexpr std::u16string_view kUpdateSigner = vg::deployment::kUpdateSigner;
+#endif
+
+vg::app::CVarnugamesStarterApp& App();
 
 vg::app::RunStages ProgramStages() {
     vg::app::RunStages stages;
     stages.mainDialog = vg::platform::RunMainDialog;
+    stages.selfUpdate = [](const std::u16string& commandLine) {
+        return vg::selfupdate::RunSelfUpdate(commandLine, App().cdnBase, kUpdateSigner);
+    };
     stages.startTelemetry = [](int isTest, const std::u16string& mode,
                                const std::u16string& gameName, const std::u16string& mid) {
         vg::telemetry::CTrel::GetInstance()->Init(isTest, mode, gameName, mid);
@@ -31,5 +46,9 @@ vg::app::RunStages ProgramStages() {
 }
 
 vg::app::CVarnugamesStarterApp theApp(ProgramStages());
+
+vg::app::CVarnugamesStarterApp& App() {
+    return theApp;
+}
 
 } // namespace

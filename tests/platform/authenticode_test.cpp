@@ -132,10 +132,10 @@ TEST(WinCertificateTest, RefusesASignatureTooLargeToHold) {
 class SignatureLocationTest : public testing::TestWithParam<test::PeKind> {
 protected:
     static test::PeImage Image() {
-        test::PeImageSpec spec;
-        spec.kind = GetParam();
-        spec.sections = {{".text", Bytes(0x30, 0xC3), test::kSectionCode}};
-        return test::BuildPeImage(spec);
+        test::PeImageSpec wanted;
+        wanted.kind = GetParam();
+        wanted.sections = {{".text", Bytes(0x30, 0xC3), test::kSectionCode}};
+        return test::BuildPeImage(wanted);
     }
 };
 

@@ -43,20 +43,20 @@ private:
 };
 
 Bytes VersionBlock() {
-    tools::VersionBlockSpec spec;
-    spec.fileVersion = {1, 2, 3, 4};
-    spec.productVersion = {1, 2, 3, 4};
-    spec.stringTables = {{0x0412, 0x04B0, {{u"ProductVersion", u"1.2.3.4"}}}};
-    spec.translations = {{{0x0412, 0x04B0}}};
-    return tools::BuildVersionBlock(spec);
+    tools::VersionBlockSpec wanted;
+    wanted.fileVersion = {1, 2, 3, 4};
+    wanted.productVersion = {1, 2, 3, 4};
+    wanted.stringTables = {{0x0412, 0x04B0, {{u"ProductVersion", u"1.2.3.4"}}}};
+    wanted.translations = {{{0x0412, 0x04B0}}};
+    return tools::BuildVersionBlock(wanted);
 }
 
 test::PeImage PeWithVersion(test::PeKind kind) {
-    test::PeImageSpec spec;
-    spec.kind = kind;
-    spec.sections = {{".text", {0xC3}, test::kSectionCode}};
-    spec.versionBlock = VersionBlock();
-    return test::BuildPeImage(spec);
+    test::PeImageSpec wanted;
+    wanted.kind = kind;
+    wanted.sections = {{".text", {0xC3}, test::kSectionCode}};
+    wanted.versionBlock = VersionBlock();
+    return test::BuildPeImage(wanted);
 }
 
 // The parts of an ELF file the section reader looks at: the file header, one section with the
@@ -71,31 +71,31 @@ struct ElfSpec {
 
 class ElfBuilder {
 public:
-    explicit ElfBuilder(const ElfSpec& spec) : spec_(spec) {}
+    explicit ElfBuilder(const ElfSpec& wanted) : wanted_(wanted) {}
 
     Bytes Build(const Bytes& contents) {
-        const std::size_t headerSize = spec_.is64 ? 64 : 52;
-        const std::size_t entrySize = spec_.is64 ? 64 : 40;
-        const std::string names = '\0' + spec_.sectionName + '\0' + ".shstrtab" + '\0';
+        const std::size_t headerSize = wanted_.is64 ? 64 : 52;
+        const std::size_t entrySize = wanted_.is64 ? 64 : 40;
+        const std::string names = '\0' + wanted_.sectionName + '\0' + ".shstrtab" + '\0';
         const std::size_t contentsOffset = 64;
         const std::size_t namesOffset = contentsOffset + contents.size();
         const std::size_t tableOffset = (namesOffset + names.size() + 7) / 8 * 8;
         bytes_.assign(tableOffset + 3 * entrySize, 0);
         std::copy(contents.begin(), contents.end(), At(contentsOffset));
         std::copy(names.begin(), names.end(), At(namesOffset));
-        const auto elfClass = static_cast<std::uint8_t>(spec_.is64 ? 2 : 1);
-        const auto byteOrder = static_cast<std::uint8_t>(spec_.bigEndian ? 2 : 1);
+        const auto elfClass = static_cast<std::uint8_t>(wanted_.is64 ? 2 : 1);
+        const auto byteOrder = static_cast<std::uint8_t>(wanted_.bigEndian ? 2 : 1);
         const std::uint8_t ident[] = {0x7F, 'E', 'L', 'F', elfClass, byteOrder, 1};
         std::copy(std::begin(ident), std::end(ident), bytes_.begin());
-        Put(16, 2, 2);                                              // e_type: executable
-        Put(spec_.is64 ? 40 : 32, tableOffset, spec_.is64 ? 8 : 4); // e_shoff
-        Put(spec_.is64 ? 52 : 40, headerSize, 2);                   // e_ehsize
-        Put(spec_.is64 ? 58 : 46, entrySize, 2);                    // e_shentsize
-        Put(spec_.is64 ? 60 : 48, 3, 2);                            // e_shnum
-        Put(spec_.is64 ? 62 : 50, 2, 2);                            // e_shstrndx
-        PutSection(tableOffset + entrySize, 1, spec_.sectionType,
-                   spec_.sectionOffset.value_or(contentsOffset), contents.size());
-        PutSection(tableOffset + 2 * entrySize, 2 + spec_.sectionName.size(), 3, namesOffset,
+        Put(16, 2, 2);                                                  // e_type: executable
+        Put(wanted_.is64 ? 40 : 32, tableOffset, wanted_.is64 ? 8 : 4); // e_shoff
+        Put(wanted_.is64 ? 52 : 40, headerSize, 2);                     // e_ehsize
+        Put(wanted_.is64 ? 58 : 46, entrySize, 2);                      // e_shentsize
+        Put(wanted_.is64 ? 60 : 48, 3, 2);                              // e_shnum
+        Put(wanted_.is64 ? 62 : 50, 2, 2);                              // e_shstrndx
+        PutSection(tableOffset + entrySize, 1, wanted_.sectionType,
+                   wanted_.sectionOffset.value_or(contentsOffset), contents.size());
+        PutSection(tableOffset + 2 * entrySize, 2 + wanted_.sectionName.size(), 3, namesOffset,
                    names.size());
         return bytes_;
     }
@@ -107,21 +107,21 @@ private:
 
     void Put(std::size_t offset, std::uint64_t value, std::size_t width) {
         for (std::size_t i = 0; i < width; ++i) {
-            const std::size_t index = spec_.bigEndian ? width - 1 - i : i;
+            const std::size_t index = wanted_.bigEndian ? width - 1 - i : i;
             bytes_[offset + index] = static_cast<std::uint8_t>((value >> (8 * i)) & 0xFF);
         }
     }
 
     void PutSection(std::size_t header, std::uint64_t name, std::uint32_t type,
                     std::uint64_t offset, std::uint64_t size) {
-        const std::size_t word = spec_.is64 ? 8 : 4;
+        const std::size_t word = wanted_.is64 ? 8 : 4;
         Put(header, name, 4);
         Put(header + 4, type, 4);
-        Put(header + (spec_.is64 ? 24 : 16), offset, word);
-        Put(header + (spec_.is64 ? 32 : 20), size, word);
+        Put(header + (wanted_.is64 ? 24 : 16), offset, word);
+        Put(header + (wanted_.is64 ? 32 : 20), size, word);
     }
 
-    const ElfSpec& spec_;
+    const ElfSpec& wanted_;
     Bytes bytes_;
 };
 
@@ -150,10 +150,10 @@ TEST_F(FileVersionInfoTest, ReadsTheVersionResourceOfPe32AndPe32PlusImages) {
 TEST_F(FileVersionInfoTest, ReadsTheVgversionSectionOfElfFiles) {
     for (const bool is64 : {false, true}) {
         for (const bool bigEndian : {false, true}) {
-            ElfSpec spec;
-            spec.is64 = is64;
-            spec.bigEndian = bigEndian;
-            const std::u16string path = Write("program", ElfBuilder(spec).Build(VersionBlock()));
+            ElfSpec wanted;
+            wanted.is64 = is64;
+            wanted.bigEndian = bigEndian;
+            const std::u16string path = Write("program", ElfBuilder(wanted).Build(VersionBlock()));
             EXPECT_EQ(ReadFileVersionInfo(path), VersionBlock()) << is64 << bigEndian;
         }
     }

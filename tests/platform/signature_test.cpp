@@ -42,12 +42,12 @@ std::u16string Wide(const fs::path& path) {
 }
 
 test::PeImage Image(test::PeKind kind = test::PeKind::kPe32) {
-    test::PeImageSpec spec;
-    spec.kind = kind;
+    test::PeImageSpec wanted;
+    wanted.kind = kind;
     Bytes code(0x600, 0xCC);
     code[0] = 0xC3;
-    spec.sections = {{".text", code, test::kSectionCode}, {".data", Bytes(0x300, 0x5A)}};
-    return test::BuildPeImage(spec);
+    wanted.sections = {{".text", code, test::kSectionCode}, {".data", Bytes(0x300, 0x5A)}};
+    return test::BuildPeImage(wanted);
 }
 
 std::uint32_t Le32(const Bytes& bytes, std::size_t offset) {

@@ -137,27 +137,27 @@ const TestPki::KeyPair& TestPki::Signer(TestSigner signer) {
 }
 
 TestPki::KeyPair TestPki::MakeSigner(TestSigner signer) {
-    const SignerSpec spec = SpecOf(signer);
+    const SignerSpec wanted = SpecOf(signer);
     const std::string config = (dir_ / kConfigName).string();
-    const std::string base = (dir_ / spec.fileName).string();
+    const std::string base = (dir_ / wanted.fileName).string();
     const KeyPair made{base + ".pem", base + ".key"};
-    if (spec.selfSigned) {
+    if (wanted.selfSigned) {
         RunOpenSsl({"req", "-x509", "-new", "-nodes", "-utf8", "-config", config, "-extensions",
-                    std::string(spec.extensions), "-subj", std::string(spec.subject), "-days",
+                    std::string(wanted.extensions), "-subj", std::string(wanted.subject), "-days",
                     "3650", "-keyout", made.key.string(), "-out", made.certificate.string()},
-                   NewKeyArguments(spec.rsa));
+                   NewKeyArguments(wanted.rsa));
         return made;
     }
     const KeyPair& root = Root();
     const std::string request = base + ".csr";
     RunOpenSsl({"req", "-new", "-nodes", "-utf8", "-config", config, "-subj",
-                std::string(spec.subject), "-keyout", made.key.string(), "-out", request},
-               NewKeyArguments(spec.rsa));
-    if (spec.expired) {
+                std::string(wanted.subject), "-keyout", made.key.string(), "-out", request},
+               NewKeyArguments(wanted.rsa));
+    if (wanted.expired) {
         Run("openssl", {"ca",          "-batch",
                         "-notext",     "-utf8",
                         "-config",     config,
-                        "-extensions", std::string(spec.extensions),
+                        "-extensions", std::string(wanted.extensions),
                         "-cert",       root.certificate.string(),
                         "-keyfile",    root.key.string(),
                         "-startdate",  "20200101000000Z",
@@ -168,7 +168,7 @@ TestPki::KeyPair TestPki::MakeSigner(TestSigner signer) {
         Run("openssl",
             {"x509", "-req", "-in", request, "-CA", root.certificate.string(), "-CAkey",
              root.key.string(), "-set_serial", std::to_string(0x100 + static_cast<int>(signer)),
-             "-days", "3650", "-extfile", config, "-extensions", std::string(spec.extensions),
+             "-days", "3650", "-extfile", config, "-extensions", std::string(wanted.extensions),
              "-out", made.certificate.string()});
     }
     return made;
@@ -186,6 +186,14 @@ void TestPki::Sign(const fs::path& in, const fs::path& out, TestSigner signer,
     args.insert(args.end(), {"-in", in.string(), "-out", out.string()});
     fs::remove(out);
     Run("osslsigncode", args);
+}
+
+void TestPki::SignDetached(const fs::path& in, const fs::path& out, TestSigner signer) {
+    const KeyPair& credentials = Signer(signer);
+    fs::remove(out);
+    Run("openssl", {"cms", "-sign", "-binary", "-outform", "DER", "-md", "sha256", "-signer",
+                    credentials.certificate.string(), "-inkey", credentials.key.string(), "-in",
+                    in.string(), "-out", out.string()});
 }
 
 void TestPki::TrustOnlyTestRoot() {

@@ -42,6 +42,11 @@ public:
     void Sign(const std::filesystem::path& in, const std::filesystem::path& out, TestSigner signer,
               const std::string& digest = "sha256", bool nest = false);
 
+    /// Makes a detached DER CMS signature over the bytes of `in` at `out` with "openssl cms",
+    /// as a package published with a signature beside it is signed.
+    void SignDetached(const std::filesystem::path& in, const std::filesystem::path& out,
+                      TestSigner signer);
+
     /// Points SSL_CERT_FILE at the root certificate and SSL_CERT_DIR at an empty folder, so
     /// that the test root is the only root this process trusts.
     void TrustOnlyTestRoot();

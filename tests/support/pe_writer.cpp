@@ -44,7 +44,7 @@ void Store64(std::vector<std::uint8_t>& bytes, std::size_t offset, std::uint64_t
 }
 
 struct PlacedSection {
-    PeSectionSpec spec;
+    PeSectionSpec wanted;
     std::uint32_t virtualAddress = 0;
     std::uint32_t fileOffset = 0;
     std::uint32_t rawSize = 0;
@@ -72,26 +72,27 @@ std::vector<std::uint8_t> ResourceSection(const std::vector<std::uint8_t>& block
 
 class PeLayoutBuilder {
 public:
-    explicit PeLayoutBuilder(const PeImageSpec& spec)
-        : spec_(spec), plus_(spec.kind == PeKind::kPe32Plus) {}
+    explicit PeLayoutBuilder(const PeImageSpec& wanted)
+        : wanted_(wanted), plus_(wanted.kind == PeKind::kPe32Plus) {}
 
     PeImage Build() {
-        const std::size_t sectionCount = spec_.sections.size() + (spec_.versionBlock ? 1 : 0);
+        const std::size_t sectionCount = wanted_.sections.size() + (wanted_.versionBlock ? 1 : 0);
         image_.layout.peSignatureOffset = kPeSignatureOffset;
         image_.layout.optionalHeaderOffset = kPeSignatureOffset + 4 + kCoffHeaderSize;
         image_.layout.sectionTableOffset = image_.layout.optionalHeaderOffset + OptionalSize();
         headersSize_ = AlignUp(image_.layout.sectionTableOffset + kSectionHeaderSize * sectionCount,
                                kPeFileAlignment);
         nextFileOffset_ = headersSize_;
-        for (const PeSectionSpec& section : spec_.sections) {
+        for (const PeSectionSpec& section : wanted_.sections) {
             PlaceSection(section);
         }
-        if (spec_.versionBlock) {
+        if (wanted_.versionBlock) {
             // The tree holds the block's RVA, so the section is made once its address is known.
             resourceRva_ = U32(nextRva_);
-            PlaceSection({".rsrc",
-                          ResourceSection(*spec_.versionBlock, spec_.versionLanguage, resourceRva_),
-                          kSectionReadOnlyData});
+            PlaceSection(
+                {".rsrc",
+                 ResourceSection(*wanted_.versionBlock, wanted_.versionLanguage, resourceRva_),
+                 kSectionReadOnlyData});
         }
         image_.bytes.assign(nextFileOffset_, 0);
         WriteHeaders();
@@ -143,7 +144,7 @@ private:
     }
 
     [[nodiscard]] static bool IsCode(const PlacedSection& section) {
-        return (section.spec.characteristics & kSectionContainsCode) != 0;
+        return (section.wanted.characteristics & kSectionContainsCode) != 0;
     }
 
     void WriteStandardFields() {
@@ -184,7 +185,7 @@ private:
         StoreLe32(bytes, optional + 56, U32(ImageSize()));
         StoreLe32(bytes, optional + 60, U32(headersSize_));
         image_.layout.checkSumOffset = optional + 64;
-        Store16(bytes, optional + 68, spec_.subsystem);
+        Store16(bytes, optional + 68, wanted_.subsystem);
         Store16(bytes, optional + 70, 0x8100); // NX compatible, terminal-server aware
         const std::size_t width = plus_ ? 8 : 4;
         const std::uint32_t stackAndHeap[] = {0x100000, 0x1000, 0x100000, 0x1000};
@@ -199,11 +200,11 @@ private:
             image_.layout.optionalHeaderOffset + OptionalSize() - 8 * kDataDirectoryCount - 4;
         StoreLe32(bytes, count, U32(kDataDirectoryCount));
         image_.layout.dataDirectoriesOffset = count + 4;
-        if (spec_.versionBlock) {
+        if (wanted_.versionBlock) {
             const std::size_t entry =
                 image_.layout.dataDirectoriesOffset + 8 * kResourceDirectoryIndex;
             StoreLe32(bytes, entry, resourceRva_);
-            StoreLe32(bytes, entry + 4, U32(placed_.back().spec.bytes.size()));
+            StoreLe32(bytes, entry + 4, U32(placed_.back().wanted.bytes.size()));
         }
     }
 
@@ -211,23 +212,23 @@ private:
         for (std::size_t i = 0; i < placed_.size(); ++i) {
             const PlacedSection& section = placed_[i];
             const std::size_t header = image_.layout.sectionTableOffset + i * kSectionHeaderSize;
-            assert(section.spec.name.size() <= 8);
-            std::copy(section.spec.name.begin(), section.spec.name.end(),
+            assert(section.wanted.name.size() <= 8);
+            std::copy(section.wanted.name.begin(), section.wanted.name.end(),
                       image_.bytes.begin() + static_cast<std::ptrdiff_t>(header));
-            StoreLe32(image_.bytes, header + 8, U32(section.spec.bytes.size()));
+            StoreLe32(image_.bytes, header + 8, U32(section.wanted.bytes.size()));
             StoreLe32(image_.bytes, header + 12, section.virtualAddress);
             StoreLe32(image_.bytes, header + 16, section.rawSize);
             StoreLe32(image_.bytes, header + 20, section.fileOffset);
-            StoreLe32(image_.bytes, header + 36, section.spec.characteristics);
+            StoreLe32(image_.bytes, header + 36, section.wanted.characteristics);
         }
     }
 
     void WriteSections() {
         for (const PlacedSection& section : placed_) {
-            std::copy(section.spec.bytes.begin(), section.spec.bytes.end(),
+            std::copy(section.wanted.bytes.begin(), section.wanted.bytes.end(),
                       image_.bytes.begin() + section.fileOffset);
         }
-        if (spec_.versionBlock) {
+        if (wanted_.versionBlock) {
             const std::size_t resource = placed_.back().fileOffset;
             image_.layout.resourceDirectoryOffset = resource;
             image_.layout.versionDataEntryOffset = resource + 72;
@@ -235,7 +236,7 @@ private:
         }
     }
 
-    const PeImageSpec& spec_;
+    const PeImageSpec& wanted_;
     bool plus_;
     PeImage image_;
     std::vector<PlacedSection> placed_;
@@ -247,8 +248,8 @@ private:
 
 } // namespace
 
-PeImage BuildPeImage(const PeImageSpec& spec) {
-    return PeLayoutBuilder(spec).Build();
+PeImage BuildPeImage(const PeImageSpec& wanted) {
+    return PeLayoutBuilder(wanted).Build();
 }
 
 void StoreLe32(std::vector<std::uint8_t>& bytes, std::size_t offset, std::uint32_t value) {

@@ -64,7 +64,7 @@ struct PeImage {
 /// An image with a DOS header, "PE\0\0", a COFF header for i386 (PE32) or x86-64 (PE32+), an
 /// optional header with 16 data directories (the certificate table empty, CheckSum 0), file
 /// alignment 0x200 and section alignment 0x1000. The entry point is the first code section.
-PeImage BuildPeImage(const PeImageSpec& spec);
+PeImage BuildPeImage(const PeImageSpec& wanted);
 
 /// Stores a little-endian 32-bit value at `offset`, for tests that damage images.
 void StoreLe32(std::vector<std::uint8_t>& bytes, std::size_t offset, std::uint32_t value);

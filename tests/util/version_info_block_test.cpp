@@ -30,12 +30,12 @@ tools::VersionStringTable Table(std::uint16_t language, std::uint16_t codePage,
 
 Block BuildBlock(std::vector<tools::VersionStringTable> tables,
                  std::optional<Translations> translations) {
-    tools::VersionBlockSpec spec;
-    spec.fileVersion = {1, 2, 3, 4};
-    spec.productVersion = {5, 6, 7, 8};
-    spec.stringTables = std::move(tables);
-    spec.translations = std::move(translations);
-    return tools::BuildVersionBlock(spec);
+    tools::VersionBlockSpec wanted;
+    wanted.fileVersion = {1, 2, 3, 4};
+    wanted.productVersion = {5, 6, 7, 8};
+    wanted.stringTables = std::move(tables);
+    wanted.translations = std::move(translations);
+    return tools::BuildVersionBlock(wanted);
 }
 
 Block KoreanBlock() {

@@ -187,12 +187,12 @@ bool WriteFile(const std::string& path, const std::string& contents) {
 int main(int argc, char** argv) {
     try {
         const Arguments arguments = ParseArguments(argc, argv);
-        vg::tools::VersionBlockSpec spec;
-        spec.fileVersion = arguments.version;
-        spec.productVersion = arguments.version;
-        spec.stringTables.push_back({arguments.language, arguments.codePage, arguments.strings});
-        spec.translations = {{arguments.language, arguments.codePage}};
-        if (!WriteFile(arguments.outPath, GeneratedSource(vg::tools::BuildVersionBlock(spec)))) {
+        vg::tools::VersionBlockSpec wanted;
+        wanted.fileVersion = arguments.version;
+        wanted.productVersion = arguments.version;
+        wanted.stringTables.push_back({arguments.language, arguments.codePage, arguments.strings});
+        wanted.translations = {{arguments.language, arguments.codePage}};
+        if (!WriteFile(arguments.outPath, GeneratedSource(vg::tools::BuildVersionBlock(wanted)))) {
             std::fprintf(stderr, "vg-make-version-block: cannot write %s\n",
                          arguments.outPath.c_str());
             return kExitFailure;

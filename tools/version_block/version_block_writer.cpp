@@ -78,13 +78,13 @@ std::uint32_t LowWord(const std::array<std::uint16_t, 4>& version) {
     return (static_cast<std::uint32_t>(version[2]) << 16) | version[3];
 }
 
-void AppendFixedFileInfo(std::vector<std::uint8_t>& out, const VersionBlockSpec& spec) {
+void AppendFixedFileInfo(std::vector<std::uint8_t>& out, const VersionBlockSpec& wanted) {
     AppendLe32(out, kFixedFileInfoSignature);
     AppendLe32(out, kFixedFileInfoStructVersion);
-    AppendLe32(out, HighWord(spec.fileVersion));
-    AppendLe32(out, LowWord(spec.fileVersion));
-    AppendLe32(out, HighWord(spec.productVersion));
-    AppendLe32(out, LowWord(spec.productVersion));
+    AppendLe32(out, HighWord(wanted.fileVersion));
+    AppendLe32(out, LowWord(wanted.fileVersion));
+    AppendLe32(out, HighWord(wanted.productVersion));
+    AppendLe32(out, LowWord(wanted.productVersion));
     AppendLe32(out, kFileFlagsMask);
     AppendLe32(out, 0); // file flags
     AppendLe32(out, kFileOsWindowsNt32);
@@ -148,15 +148,15 @@ void AppendVarFileInfo(std::vector<std::uint8_t>& out,
 
 } // namespace
 
-std::vector<std::uint8_t> BuildVersionBlock(const VersionBlockSpec& spec) {
+std::vector<std::uint8_t> BuildVersionBlock(const VersionBlockSpec& wanted) {
     std::vector<std::uint8_t> out;
     const std::size_t root = BeginNode(out, u"VS_VERSION_INFO", kFixedFileInfoSize, kBinaryNode);
-    AppendFixedFileInfo(out, spec);
-    if (!spec.stringTables.empty()) {
-        AppendStringFileInfo(out, spec.stringTables);
+    AppendFixedFileInfo(out, wanted);
+    if (!wanted.stringTables.empty()) {
+        AppendStringFileInfo(out, wanted.stringTables);
     }
-    if (spec.translations.has_value()) {
-        AppendVarFileInfo(out, *spec.translations);
+    if (wanted.translations.has_value()) {
+        AppendVarFileInfo(out, *wanted.translations);
     }
     FinishNode(out, root);
     return out;

@@ -37,6 +37,6 @@ struct VersionBlockSpec {
 /// The block in the little-endian UTF-16 layout of a version resource: every node starts on a
 /// 32-bit boundary from the block start and carries wLength, wValueLength and wType. Throws
 /// std::length_error when a node would be longer than its 16-bit length field can say.
-std::vector<std::uint8_t> BuildVersionBlock(const VersionBlockSpec& spec);
+std::vector<std::uint8_t> BuildVersionBlock(const VersionBlockSpec& wanted);
 
 } // namespace vg::tools

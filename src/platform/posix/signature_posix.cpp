@@ -1,12 +1,13 @@
-// CheckFileSigner on Linux: the file's Authenticode signature checked for integrity, for a chain
-// to the system trust store with the code-signing usage, and then for its signer's name. POSIX
-// backend, OpenSSL.
+// CheckFileSigner and CheckDetachedSignature on Linux: an embedded Authenticode or a detached CMS
+// signature checked for integrity, for a chain to the system trust store with the code-signing
+// usage, and then for its signer's name. POSIX backend, OpenSSL.
 #ifdef _WIN32
 #error "POSIX backend only"
 #endif
 
 #include "platform/signature.h"
 
+#include "platform/detached_signature.h"
 #include "platform/error_codes.h"
 #include "platform/last_error.h"
 #include "platform/posix/authenticode.h"
@@ -15,6 +16,7 @@
 #include "platform/posix/random_access_file.h"
 #include "platform/posix/signer_name.h"
 
+#include <openssl/cms.h>
 #include <openssl/err.h>
 #include <openssl/x509_vfy.h>
 #include <openssl/x509v3.h>
@@ -66,12 +68,11 @@ bool AllowsCodeSigning(X509* certificate, bool isLeaf) {
 
 // OpenSSL has no code-signing purpose: the chain is built for any purpose, without looking at
 // validity periods or revocation, and the usage is checked on the chain it built.
-std::uint32_t VerifyTrust(const posix::AuthenticodeSignature& signature) {
+std::uint32_t VerifyTrust(X509* signer, STACK_OF(X509) * untrusted) {
     const auto store = SystemTrustStore();
     const std::unique_ptr<X509_STORE_CTX, X509StoreCtxFree> context(X509_STORE_CTX_new());
     if (!store || !context ||
-        X509_STORE_CTX_init(context.get(), store.get(), signature.SignerCertificate(),
-                            signature.Certificates()) != 1) {
+        X509_STORE_CTX_init(context.get(), store.get(), signer, untrusted) != 1) {
         return kCertEUntrustedRoot;
     }
     X509_STORE_CTX_set_purpose(context.get(), X509_PURPOSE_ANY);
@@ -122,7 +123,7 @@ std::uint32_t CheckSigner(std::u16string_view path, std::u16string_view expected
         error = signature.VerifySignerSignature();
     }
     if (error == kErrorSuccess) {
-        error = VerifyTrust(signature);
+        error = VerifyTrust(signature.SignerCertificate(), signature.Certificates());
     }
     if (error != kErrorSuccess) {
         return error;
@@ -131,15 +132,80 @@ std::uint32_t CheckSigner(std::u16string_view path, std::u16string_view expected
                                     expectedName);
 }
 
-} // namespace
+struct BioFree {
+    void operator()(BIO* bio) const { BIO_free(bio); }
+};
 
-std::uint32_t CheckFileSigner(std::u16string_view path, std::u16string_view expectedName) {
-    const OpenSslErrorScope errors;
-    const std::uint32_t result = CheckSigner(path, expectedName);
+struct CmsFree {
+    void operator()(CMS_ContentInfo* cms) const { CMS_ContentInfo_free(cms); }
+};
+
+struct X509StackShallowFree {
+    void operator()(STACK_OF(X509) * certificates) const { sk_X509_free(certificates); }
+};
+
+struct X509StackFree {
+    void operator()(STACK_OF(X509) * certificates) const {
+        sk_X509_pop_free(certificates, X509_free);
+    }
+};
+
+// The signer certificates are checked here, with the rules of the Authenticode check, and not by
+// CMS_verify, which would apply its own purpose and time checks.
+std::uint32_t CheckDetachedSigner(std::u16string_view file, std::u16string_view signatureFile,
+                                  std::u16string_view expectedName) {
+    const std::optional<posix::RandomAccessFile> opened =
+        posix::RandomAccessFile::Open(posix::NativePath(file));
+    if (!opened) {
+        const std::uint32_t openError = GetLastError();
+        return openError != kErrorSuccess ? openError : kTrustESubjectFormUnknown;
+    }
+    const std::unique_ptr<BIO, BioFree> signatureBio(
+        BIO_new_file(posix::NativePath(signatureFile).c_str(), "rb"));
+    const std::unique_ptr<CMS_ContentInfo, CmsFree> cms(
+        signatureBio ? d2i_CMS_bio(signatureBio.get(), nullptr) : nullptr);
+    if (!cms || OBJ_obj2nid(CMS_get0_type(cms.get())) != NID_pkcs7_signed) {
+        return kTrustENoSignature;
+    }
+    const std::unique_ptr<BIO, BioFree> content(
+        BIO_new_file(posix::NativePath(file).c_str(), "rb"));
+    if (!content || CMS_verify(cms.get(), nullptr, nullptr, content.get(), nullptr,
+                               CMS_BINARY | CMS_NO_SIGNER_CERT_VERIFY) != 1) {
+        return kTrustEBadDigest;
+    }
+    const std::unique_ptr<STACK_OF(X509), X509StackShallowFree> signers(
+        CMS_get0_signers(cms.get()));
+    const std::unique_ptr<STACK_OF(X509), X509StackFree> certificates(CMS_get1_certs(cms.get()));
+    X509* const signer =
+        signers && sk_X509_num(signers.get()) > 0 ? sk_X509_value(signers.get(), 0) : nullptr;
+    if (signer == nullptr) {
+        return kTrustENoSignerCert;
+    }
+    const std::uint32_t error = VerifyTrust(signer, certificates.get());
+    if (error != kErrorSuccess) {
+        return error;
+    }
+    return posix::CompareSignerName(posix::CertificateDisplayName(signer), expectedName);
+}
+
+std::uint32_t WithLastError(std::uint32_t result) {
     if (result != posix::kSignerNameEqual && result != posix::kSignerNameDifferent) {
         SetLastError(result);
     }
     return result;
+}
+
+} // namespace
+
+std::uint32_t CheckDetachedSignature(std::u16string_view file, std::u16string_view signatureFile,
+                                     std::u16string_view expectedName) {
+    const OpenSslErrorScope errors;
+    return WithLastError(CheckDetachedSigner(file, signatureFile, expectedName));
+}
+
+std::uint32_t CheckFileSigner(std::u16string_view path, std::u16string_view expectedName) {
+    const OpenSslErrorScope errors;
+    return WithLastError(CheckSigner(path, expectedName));
 }
 
 } // namespace vg::platform
