@@ -104,7 +104,7 @@ void GameStartTest::RegisterInstallPath(const std::string& windowsPath) {
                   escaped + "\"\n");
 }
 
-ProcessResult GameStartTest::Run(const std::string& url) {
+ProcessResult GameStartTest::Run(const std::string& url, const std::string& program) {
     sandbox_->ClearRequests();
     const EnvironmentChanges environment = {
         {"VARNUGAMES_CONNECT_TO", sandbox_->ConnectTo()},
@@ -123,7 +123,7 @@ ProcessResult GameStartTest::Run(const std::string& url) {
         {"HTTPS_PROXY", std::nullopt},
         {"all_proxy", std::nullopt},
     };
-    return RunProcess(VG_PROGRAM, {url}, environment);
+    return RunProcess(program, {url}, environment);
 }
 
 std::vector<ReceivedEvent> GameStartTest::Events() const {

@@ -39,8 +39,9 @@ public:
     /// Registers the install directory as HKCU\Software\MyGame "InstallPath".
     void RegisterInstallPath(const std::string& windowsPath);
 
-    /// Runs the program with the launch URL; its standard error holds the notices.
-    ProcessResult Run(const std::string& url);
+    /// Runs the program (by default the built one) with the launch URL; its standard error holds
+    /// the notices.
+    ProcessResult Run(const std::string& url, const std::string& program = VG_PROGRAM);
 
     /// The events the collector received, in order.
     std::vector<ReceivedEvent> Events() const;

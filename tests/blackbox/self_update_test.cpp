@@ -64,27 +64,7 @@ public:
         ServeFile(kCdnHost, kPublished + ".ex_", package);
     }
 
-    ProcessResult RunCopy() {
-        sandbox_->ClearRequests();
-        const EnvironmentChanges environment = {
-            {"VARNUGAMES_CONNECT_TO", sandbox_->ConnectTo()},
-            {"SSL_CERT_FILE", trustBundle_.string()},
-            {"SSL_CERT_DIR", (dir_ / "no-certs").string()},
-            {"WINEPREFIX", (dir_ / "prefix").string()},
-            {"WINE", VG_TEST_RECORDER},
-            {"TMPDIR", tempDir_.string()},
-            {"XDG_RUNTIME_DIR", (dir_ / "run").string()},
-            {"HOME", (dir_ / "home").string()},
-            {"VG_RECORD_FILE", recordFile_},
-            {"DISPLAY", std::nullopt},
-            {"WAYLAND_DISPLAY", std::nullopt},
-            {"http_proxy", std::nullopt},
-            {"https_proxy", std::nullopt},
-            {"HTTPS_PROXY", std::nullopt},
-            {"all_proxy", std::nullopt},
-        };
-        return RunProcess(program_.string(), {gameUrl_}, environment);
-    }
+    ProcessResult RunCopy() { return Run(gameUrl_, program_.string()); }
 
     /// Waits for a run's START and SELFUPDATE (a started new build sends them after the test's
     /// own child has ended) and checks that every event came from the build of `version`.
