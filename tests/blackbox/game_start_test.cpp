@@ -326,9 +326,7 @@ INSTANTIATE_TEST_SUITE_P(
 class SignerCheckTest : public GameStartEndToEndTest {
 protected:
     void SetUp() override {
-        static TestPki* pki = new TestPki(fs::temp_directory_path() /
-                                          ("vg-blackbox-pki-" + std::to_string(::getpid())));
-        pki_ = pki;
+        pki_ = &SharedTestPki();
         // One trust file for both checks: the sandbox's TLS and the launchers' signatures.
         WriteFile(trustBundle_, ReadFile(sandbox_->CaFile()) + ReadFile(pki_->RootCertificate()));
         RegisterInstallPath("C:\\games\\MyGame");

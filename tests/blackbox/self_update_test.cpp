@@ -38,7 +38,7 @@ std::string WithCommasAndBlanks(const std::string& version) {
 
 class SelfUpdateTest : public GameStartTest {
 public:
-    SelfUpdateTest() : pki_(dir_ / "pki"), appDir_(dir_ / "app"), program_(appDir_ / "Starter") {
+    SelfUpdateTest() : pki_(SharedTestPki()), appDir_(dir_ / "app"), program_(appDir_ / "Starter") {
         fs::create_directories(appDir_);
         fs::copy_file(VG_UPDATE_TEST_PROGRAM, program_);
         original_ = ReadFile(program_);
@@ -108,7 +108,7 @@ public:
         ExpectRunReportedBy(VG_PRODUCT_VERSION);
     }
 
-    TestPki pki_;
+    TestPki& pki_;
     fs::path appDir_;
     fs::path program_;
     std::string original_;

@@ -20,12 +20,6 @@ namespace {
 namespace fs = std::filesystem;
 using test::TestSigner;
 
-test::TestPki& Pki() {
-    static const test::TempDir dir;
-    static test::TestPki pki(dir.Path());
-    return pki;
-}
-
 std::u16string Wide(const fs::path& path) {
     return util::FromUtf8(path.string());
 }
@@ -39,7 +33,7 @@ struct DetachedCase {
 
 class DetachedSignatureTest : public testing::TestWithParam<DetachedCase> {
 protected:
-    void SetUp() override { Pki().TrustOnlyTestRoot(); }
+    void SetUp() override { test::SharedTestPki().TrustOnlyTestRoot(); }
 
     test::TempDir dir_;
 };
@@ -52,7 +46,7 @@ TEST_P(DetachedSignatureTest, ChecksTheFileAndItsSigner) {
                                       "ELF package bytes\0\r\n",
                                       21));
     if (c.signer) {
-        Pki().SignDetached(file, signature, *c.signer);
+        test::SharedTestPki().SignDetached(file, signature, *c.signer);
     }
     if (c.changedAfterSigning) {
         test::WriteFile(file, test::ReadFile(file) + "!");
@@ -79,7 +73,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<DetachedCase>& param) { return param.param.name; });
 
 TEST(DetachedSignatureFiles, RefusesAMissingFileAndASignatureThatIsNoCms) {
-    Pki().TrustOnlyTestRoot();
+    test::SharedTestPki().TrustOnlyTestRoot();
     const test::TempDir dir;
     const fs::path file = dir / "package.ex_";
     test::WriteFile(file, "bytes");

@@ -29,14 +29,6 @@ using Bytes = std::vector<std::uint8_t>;
 
 constexpr std::size_t kCertificateTableEntry = 4;
 
-// The certificates live as long as the test program, each made on first use: a test pays only
-// for the ones it signs with.
-test::TestPki& Pki() {
-    static const test::TempDir dir;
-    static test::TestPki pki(dir.Path());
-    return pki;
-}
-
 std::u16string Wide(const fs::path& path) {
     return util::FromUtf8(path.string());
 }
@@ -63,7 +55,7 @@ Bytes ReadBytes(const fs::path& path) {
 
 class SignatureTest : public testing::Test {
 protected:
-    static void SetUpTestSuite() { Pki().TrustOnlyTestRoot(); }
+    static void SetUpTestSuite() { test::SharedTestPki().TrustOnlyTestRoot(); }
 
     /// The image signed by `signer`, as a file of the scratch folder.
     fs::path Signed(TestSigner signer, const test::PeImage& image = Image(),
@@ -71,14 +63,14 @@ protected:
         const fs::path in = NextPath("unsigned");
         const fs::path out = NextPath("signed");
         test::WriteBinaryFile(in, image.bytes);
-        Pki().Sign(in, out, signer, digest);
+        test::SharedTestPki().Sign(in, out, signer, digest);
         return out;
     }
 
     /// The image signed by `first`, with a nested signature by `second`.
     fs::path Nested(TestSigner first, TestSigner second) {
         const fs::path out = NextPath("nested");
-        Pki().Sign(Signed(first), out, second, "sha256", true);
+        test::SharedTestPki().Sign(Signed(first), out, second, "sha256", true);
         return out;
     }
 
@@ -160,7 +152,7 @@ TEST_F(SignatureTest, TrustsOnlyRootsOfTheTrustStore) {
     test::WriteFile(dir_ / "no-roots.pem", "");
     ::setenv("SSL_CERT_FILE", (dir_ / "no-roots.pem").c_str(), 1);
     EXPECT_EQ(Check(file), kCertEUntrustedRoot);
-    Pki().TrustOnlyTestRoot();
+    test::SharedTestPki().TrustOnlyTestRoot();
     EXPECT_EQ(Check(file), 0u);
 }
 

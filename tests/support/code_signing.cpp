@@ -215,4 +215,10 @@ std::string FindProgram(const std::string& name) {
     throw std::runtime_error(name + " is not on PATH (scripts/install-deps installs it)");
 }
 
+TestPki& SharedTestPki() {
+    static const TempDir dir;
+    static TestPki pki(dir.Path());
+    return pki;
+}
+
 } // namespace vg::test

@@ -66,6 +66,10 @@ private:
     std::map<TestSigner, KeyPair> signers_;
 };
 
+/// One TestPki for the whole test program, in a scratch folder of its own: each certificate is
+/// made on first use, so a test pays only for the ones it signs with.
+TestPki& SharedTestPki();
+
 /// The full path of a program found on PATH; throws when there is none.
 std::string FindProgram(const std::string& name);
 
