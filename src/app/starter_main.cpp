@@ -1,6 +1,8 @@
 // The program's application object and the composition root: the subsystems each run uses.
 #include "app/run_stages.h"
 #include "app/varnugames_starter_app.h"
+#include "pcreg/register_pc.h"
+#include "pcspec/send_pc_spec.h"
 #include "platform/ui.h"
 #include "selfupdate/self_update.h"
 #include "startflow/game_starter.h"
@@ -34,6 +36,15 @@ vg::app::RunStages ProgramStages() {
         vg::telemetry::CTrel::GetInstance()->SendEvent(actionCode, result, description);
     };
     stages.stopTelemetry = [] { vg::telemetry::CTrel::GetInstance()->FlushAndStop(); };
+    stages.registerPc = [](vg::app::CVarnugamesStarterApp& app, int registerMode) {
+        return vg::pcreg::RegisterPc(app.mode, app.encStr, registerMode);
+    };
+    stages.registerPcV2 = [](vg::app::CVarnugamesStarterApp& app, int registerMode) {
+        return vg::pcreg::RegisterPcV2(app.mode, app.encStr, registerMode);
+    };
+    stages.sendPcSpec = [](vg::app::CVarnugamesStarterApp& app, const std::u16string& encStr) {
+        return vg::pcspec::SendPcSpec(app.mode, encStr) ? 1 : 0;
+    };
     stages.startGame = [sendEvent = stages.sendEvent](vg::app::CVarnugamesStarterApp& app) {
         vg::startflow::GameStartServices services{
             .sendEvent = sendEvent,

@@ -2,11 +2,11 @@
 #include "config/install_path.h"
 
 #include "platform/registry.h"
+#include "util/registry_text.h"
 #include "util/wide_text.h"
 
 #include <array>
 #include <cstddef>
-#include <cstdint>
 #include <optional>
 #include <utility>
 
@@ -37,39 +37,6 @@ platform::RegistryHive HiveForRoot(std::u16string_view registryRoot) {
     return platform::RegistryHive::CurrentUser;
 }
 
-using ValueBuffer = std::array<std::uint8_t, kBufferBytes>;
-
-/// The buffer's bytes as UTF-16LE text up to the first zero character; nullopt when the buffer
-/// holds no zero character, as a value filling it without its terminator does.
-std::optional<std::u16string> TextUpToZero(const ValueBuffer& buffer) {
-    std::u16string text;
-    for (std::size_t i = 0; i + 1 < buffer.size(); i += 2) {
-        const auto unit = static_cast<char16_t>(buffer[i] | (buffer[i + 1] << 8));
-        if (unit == u'\0') {
-            return text;
-        }
-        text += unit;
-    }
-    return std::nullopt;
-}
-
-/// The value's text under one key; nullopt when the key or value is missing or unreadable.
-std::optional<std::u16string> ReadInstallPath(platform::RegistryHive hive,
-                                              std::u16string_view path) {
-    ValueBuffer buffer{};
-    auto size = static_cast<std::uint32_t>(buffer.size());
-    platform::RegistryKey key;
-    std::uint32_t result = key.Open(hive, path, platform::kKeyRead);
-    if (result == 0) {
-        result = key.QueryValue(kValueName, nullptr, buffer.data(), &size);
-    }
-    key.Close();
-    if (result != 0) {
-        return std::nullopt;
-    }
-    return TextUpToZero(buffer);
-}
-
 } // namespace
 
 int FindInstallPath(std::u16string_view registryRoot,
@@ -77,7 +44,8 @@ int FindInstallPath(std::u16string_view registryRoot,
     const platform::RegistryHive hive = HiveForRoot(registryRoot);
     installPath.clear();
     for (const std::u16string& path : registryPaths) {
-        std::optional<std::u16string> text = ReadInstallPath(hive, path);
+        std::optional<std::u16string> text =
+            util::ReadRegistryText(hive, path, kValueName, kBufferBytes);
         if (!text) {
             continue;
         }

@@ -106,7 +106,7 @@ void GameStartTest::RegisterInstallPath(const std::string& windowsPath) {
 
 ProcessResult GameStartTest::Run(const std::string& url, const std::string& program) {
     sandbox_->ClearRequests();
-    const EnvironmentChanges environment = {
+    EnvironmentChanges environment = {
         {"VARNUGAMES_CONNECT_TO", sandbox_->ConnectTo()},
         {"SSL_CERT_FILE", trustBundle_.string()},
         {"SSL_CERT_DIR", (dir_ / "no-certs").string()},
@@ -123,6 +123,9 @@ ProcessResult GameStartTest::Run(const std::string& url, const std::string& prog
         {"HTTPS_PROXY", std::nullopt},
         {"all_proxy", std::nullopt},
     };
+    for (const auto& [name, value] : extraEnvironment_) {
+        environment[name] = value;
+    }
     return RunProcess(program, {url}, environment);
 }
 

@@ -61,6 +61,8 @@ public:
     std::filesystem::path trustBundle_;
     std::string recordFile_;
     std::string gameUrl_ = "varnugamesstarter://mygame|live|Launcher.exe|tok|m1|ag|web";
+    /// Laid over the environment each Run gives the program.
+    EnvironmentChanges extraEnvironment_;
 };
 
 inline const std::string kDownloadHost = "download.varnugames.com";

@@ -6,6 +6,7 @@
 #include "platform/process_list.h"
 #include "support/child_process.h"
 #include "support/pe_writer.h"
+#include "support/scoped_environment.h"
 #include "support/temp_dir.h"
 #include "util/text_encoding.h"
 
@@ -35,6 +36,7 @@ namespace vg::platform {
 namespace {
 
 namespace fs = std::filesystem;
+using test::ScopedEnvironment;
 
 std::u16string Wide(const fs::path& path) {
     return util::FromUtf8(path.string());
@@ -61,32 +63,6 @@ unsigned PermissionBits(const fs::path& path) {
     EXPECT_EQ(::stat(path.c_str(), &info), 0) << path;
     return info.st_mode & 07777U;
 }
-
-/// Sets an environment variable for one scope and puts the old value back.
-class ScopedEnvironment {
-public:
-    ScopedEnvironment(const char* name, const char* value) : name_(name) {
-        if (const char* old = std::getenv(name)) {
-            old_ = old;
-        }
-        Set(value);
-    }
-    ScopedEnvironment(const ScopedEnvironment&) = delete;
-    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
-    ~ScopedEnvironment() { Set(old_ ? old_->c_str() : nullptr); }
-
-private:
-    void Set(const char* value) {
-        if (value) {
-            ::setenv(name_.c_str(), value, 1);
-        } else {
-            ::unsetenv(name_.c_str());
-        }
-    }
-
-    std::string name_;
-    std::optional<std::string> old_;
-};
 
 class FileSystemTest : public testing::Test {
 protected:

@@ -1,0 +1,23 @@
+// The fixed drives of the PC, found by walking the drive letters C to Z.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vg::pcspec {
+
+/// One drive that takes part in the reports.
+struct FixedDrive {
+    char16_t letter = u'C'; ///< upper case
+    std::uint64_t freeBytes = 0;
+
+    /// "C:\" for drive C.
+    [[nodiscard]] std::u16string Root() const;
+};
+
+/// The drives C to Z, in this order, that are fixed drives and answer a free-space query; A and
+/// B are never examined.
+std::vector<FixedDrive> FindFixedDrives();
+
+} // namespace vg::pcspec

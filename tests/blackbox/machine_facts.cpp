@@ -1,0 +1,162 @@
+// The machine's own values for the black-box reports.
+#include "blackbox/machine_facts.h"
+
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <sys/sysinfo.h>
+#include <sys/sysmacros.h>
+#include <sys/utsname.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <vector>
+
+namespace vg::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadFirstLine(const fs::path& file) {
+    std::ifstream in(file);
+    std::string line;
+    std::getline(in, line);
+    return line;
+}
+
+std::string Trimmed(const std::string& text) {
+    const auto first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos) {
+        return "";
+    }
+    return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
+}
+
+/// /sys/dev/block/<major>:<minor> of the device holding the folder.
+fs::path BlockDeviceDirectory(const fs::path& folder) {
+    struct stat info {};
+    if (::stat(folder.c_str(), &info) != 0) {
+        return {};
+    }
+    return fs::path("/sys/dev/block") /
+           (std::to_string(major(info.st_dev)) + ":" + std::to_string(minor(info.st_dev)));
+}
+
+} // namespace
+
+std::optional<std::string> MachineMacText() {
+    std::set<std::string> names;
+    std::error_code error;
+    for (const fs::directory_entry& entry : fs::directory_iterator("/sys/class/net", error)) {
+        names.insert(entry.path().filename().string());
+    }
+    for (const std::string& name : names) {
+        const fs::path dir = fs::path("/sys/class/net") / name;
+        const std::string address = ReadFirstLine(dir / "address");
+        if (name == "lo" || ReadFirstLine(dir / "type") == "772" || address.size() != 17 ||
+            address == "00:00:00:00:00:00") {
+            continue;
+        }
+        std::string text;
+        for (const char c : address) {
+            if (c != ':') {
+                text += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            }
+        }
+        return text;
+    }
+    return std::nullopt;
+}
+
+bool IsOnBlockDevice(const fs::path& folder) {
+    const fs::path device = BlockDeviceDirectory(folder);
+    return !device.empty() && fs::exists(device);
+}
+
+bool IsOnTrimDisk(const fs::path& folder) {
+    fs::path device = BlockDeviceDirectory(folder);
+    if (device.empty() || !fs::exists(device)) {
+        return false;
+    }
+    device = fs::canonical(device);
+    if (fs::exists(device / "partition")) {
+        device = device.parent_path();
+    }
+    const std::string maxBytes = ReadFirstLine(device / "queue" / "discard_max_bytes");
+    return !maxBytes.empty() && std::stoull(maxBytes) > 0;
+}
+
+std::string OsPrettyName() {
+    std::ifstream in("/etc/os-release");
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.rfind("PRETTY_NAME=", 0) == 0) {
+            std::string value = line.substr(12);
+            if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'')) {
+                value = value.substr(1, value.size() - 2);
+            }
+            return value;
+        }
+    }
+    return "";
+}
+
+std::string KernelRelease() {
+    struct utsname names {};
+    ::uname(&names);
+    return names.release;
+}
+
+std::string CpuModelName() {
+    std::ifstream in("/proc/cpuinfo");
+    std::string line;
+    while (std::getline(in, line)) {
+        const auto colon = line.find(':');
+        if (colon != std::string::npos && Trimmed(line.substr(0, colon)) == "model name") {
+            return Trimmed(line.substr(colon + 1));
+        }
+    }
+    return "";
+}
+
+std::uint64_t TotalMemoryBytes() {
+    struct sysinfo info {};
+    ::sysinfo(&info);
+    return static_cast<std::uint64_t>(info.totalram) * info.mem_unit;
+}
+
+std::uint64_t FreeMebibytes(const fs::path& folder) {
+    struct statvfs info {};
+    ::statvfs(folder.c_str(), &info);
+    return (static_cast<std::uint64_t>(info.f_bfree) * info.f_frsize) >> 20;
+}
+
+bool HasDisplayAdapter() {
+    std::error_code error;
+    for (const fs::directory_entry& entry : fs::directory_iterator("/sys/class/drm", error)) {
+        const std::string name = entry.path().filename().string();
+        if (name.rfind("card", 0) == 0 && name.find('-') == std::string::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string FormEncode(const std::string& text) {
+    std::string out;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (std::isalnum(byte) != 0 || c == '-' || c == '.' || c == '_' || c == '~') {
+            out += c;
+        } else {
+            char escape[4];
+            std::snprintf(escape, sizeof escape, "%%%02X", byte);
+            out += escape;
+        }
+    }
+    return out;
+}
+
+} // namespace vg::test

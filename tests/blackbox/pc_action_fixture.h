@@ -1,0 +1,40 @@
+// The action runs "pcspec", "pcregister" and the like as a web page starts them: the built
+// program, the publisher sandbox, and a Wine prefix whose drive C has a known volume serial and
+// whose registry holds a hardware id, a DirectX version and a Windows version.
+#pragma once
+
+#include "blackbox/game_start_fixture.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vg::test {
+
+class PcActionTest : public GameStartTest {
+public:
+    PcActionTest();
+
+    /// Replaces the prefix's machine registry (system.reg) with these keys and values.
+    void WriteMachineRegistry(const std::string& body);
+
+    /// The requests a host received, in order.
+    std::vector<sandbox::RecordedRequest> RequestsTo(const std::string& host) const;
+
+    /// The serial the program should find for drive C: the one written for it when the drive is
+    /// a fixed one, else 0.
+    std::uint32_t ExpectedSerial() const;
+
+    /// The launch URL of an action with a mode and a token.
+    static std::string ActionUrl(const std::string& action, const std::string& mode,
+                                 const std::string& token = "tok");
+
+    static constexpr std::uint32_t kDriveCSerial = 0x5A3C0F1E;
+    static constexpr const char* kHardwareIdValue = "{12345678-9abc-def0-1234-56789abcdef0}";
+    static constexpr const char* kHardwareIdText = "123456789abcdef0123456789abcdef0";
+};
+
+/// "Varnugames Starter: <text>\n", the notice as the program writes it without a display.
+std::string Notice(const std::string& text);
+
+} // namespace vg::test
