@@ -138,8 +138,11 @@ std::optional<std::uint32_t> ReadDword(const RegistryKey& key, std::u16string_vi
         size != bytes.size()) {
         return std::nullopt;
     }
-    return static_cast<std::uint32_t>(bytes[0] | bytes[1] << 8 | bytes[2] << 16 |
-                                      static_cast<std::uint32_t>(bytes[3]) << 24);
+    std::uint32_t value = 0;
+    for (std::size_t i = bytes.size(); i-- > 0;) {
+        value = value << 8 | bytes[i];
+    }
+    return value;
 }
 
 /// A REG_SZ value as UTF-8, without the zero it was stored with.
