@@ -13,14 +13,6 @@
 namespace vg::platform::posix {
 namespace {
 
-bool IsAsciiLetter(char16_t c) {
-    return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
-}
-
-char LowerCaseLetter(char16_t letter) {
-    return static_cast<char>(letter | 0x20);
-}
-
 std::string DosDevicesFolder() {
     return WinePrefix() + "/dosdevices";
 }
@@ -42,31 +34,29 @@ bool HasWinePrefix() {
 }
 
 std::optional<std::string> DriveLetterFolder(char16_t letter) {
-    if (!IsAsciiLetter(letter)) {
+    if (!HasDriveLetter(std::u16string{letter, u':'})) {
         return std::nullopt;
     }
-    const char lower = LowerCaseLetter(letter);
     if (HasWinePrefix()) {
-        return DosDevicesFolder() + '/' + lower + ':';
+        return DosDevicePath(letter);
     }
-    if (lower == 'c') {
+    if (letter == u'c' || letter == u'C') {
         return std::string("/");
     }
     return std::nullopt;
 }
 
 std::optional<std::string> DriveRootFolder(std::u16string_view root) {
-    const bool letterAndColon = root.size() >= 2 && IsAsciiLetter(root[0]) && root[1] == u':';
     const bool separatorAtMost =
         root.size() == 2 || (root.size() == 3 && (root[2] == u'\\' || root[2] == u'/'));
-    if (!letterAndColon || !separatorAtMost) {
+    if (!HasDriveLetter(root) || !separatorAtMost) {
         return std::nullopt;
     }
     return DriveLetterFolder(root[0]);
 }
 
 std::optional<std::u16string> WindowsDirectoryPath() {
-    if (HasWinePrefix() && !Exists(DosDevicesFolder() + "/c:")) {
+    if (HasWinePrefix() && !Exists(DosDevicePath(u'c'))) {
         return std::nullopt;
     }
     return u"C:\\windows";

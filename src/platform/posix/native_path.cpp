@@ -17,10 +17,6 @@ bool IsAsciiLetter(char16_t c) {
     return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
 }
 
-bool HasDriveLetter(std::u16string_view path) {
-    return path.size() >= 2 && IsAsciiLetter(path[0]) && path[1] == u':';
-}
-
 std::string Getenv(const char* name) {
     const char* value = std::getenv(name);
     return value ? std::string(value) : std::string();
@@ -39,11 +35,18 @@ std::string WinePrefix() {
     return prefix;
 }
 
+bool HasDriveLetter(std::u16string_view path) {
+    return path.size() >= 2 && IsAsciiLetter(path[0]) && path[1] == u':';
+}
+
+std::string DosDevicePath(char16_t letter) {
+    return WinePrefix() + "/dosdevices/" + static_cast<char>(letter | 0x20) + ':';
+}
+
 std::string NativePath(std::u16string_view path) {
     std::string native;
     if (HasDriveLetter(path)) {
-        const auto letter = static_cast<char>(path[0] | 0x20);
-        native = WinePrefix() + "/dosdevices/" + letter + ':';
+        native = DosDevicePath(path[0]);
         path.remove_prefix(2);
         if (!path.empty() && path[0] != u'\\' && path[0] != u'/') {
             native += '/';
