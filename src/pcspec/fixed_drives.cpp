@@ -16,7 +16,7 @@ std::vector<FixedDrive> FindFixedDrives() {
     for (char16_t letter = u'C'; letter <= u'Z'; ++letter) {
         const FixedDrive drive{.letter = letter};
         const std::u16string root = drive.Root();
-        if (platform::GetDriveType(root) != platform::DriveType::Fixed) {
+        if (platform::QueryDriveType(root) != platform::DriveType::Fixed) {
             continue;
         }
         if (const std::optional<std::uint64_t> freeBytes = platform::GetDriveFreeBytes(root)) {

@@ -28,6 +28,8 @@ enum class DriveType : std::uint32_t {
 /// Without a prefix, drive C is the root file system, and the answer is "C:\windows" as well.
 std::optional<std::u16string> WindowsDirectory();
 
+// Not named GetDriveType: windows.h defines that name as a macro, which would rename it there.
+
 /// The type of the drive at a root such as "C:\" (either letter case), as GetDriveTypeW tells.
 /// Linux: the drive letters of the Wine prefix are its "dosdevices/<letter>:" entries; without a
 /// prefix the only drive is C, the root file system "/". A drive is Fixed when its folder lies on
@@ -35,7 +37,7 @@ std::optional<std::u16string> WindowsDirectory();
 /// block device is removable; Remote on a network file system (NFS, SMB, CIFS, 9P, FUSE ones
 /// such as sshfs); RamDisk on tmpfs or ramfs; NoRootDir when the letter has no drive or its
 /// folder is missing; Unknown otherwise.
-DriveType GetDriveType(std::u16string_view root);
+DriveType QueryDriveType(std::u16string_view root);
 
 /// The total number of free bytes on the drive at a root (the fourth output of
 /// GetDiskFreeSpaceExW: not only those available to the caller). Nothing, with the last error

@@ -186,16 +186,16 @@ TEST_F(SystemInfoDriveTest, DriveTypeOfEachRoot) {
         {u"", DriveType::NoRootDir},       {u"1:\\", DriveType::NoRootDir},
     };
     for (const auto& [root, type] : cases) {
-        EXPECT_EQ(GetDriveType(root), type) << util::ToUtf8(root);
+        EXPECT_EQ(QueryDriveType(root), type) << util::ToUtf8(root);
     }
 }
 
 TEST_F(SystemInfoDriveTest, WithoutAPrefixDriveCIsTheRootFileSystem) {
     const test::TempDir empty;
     const ScopedEnvironment noPrefix("WINEPREFIX", empty.Path().c_str());
-    EXPECT_EQ(GetDriveType(u"C:\\"), DriveType::Fixed);
-    EXPECT_EQ(GetDriveType(u"c:"), DriveType::Fixed);
-    EXPECT_EQ(GetDriveType(u"D:\\"), DriveType::NoRootDir);
+    EXPECT_EQ(QueryDriveType(u"C:\\"), DriveType::Fixed);
+    EXPECT_EQ(QueryDriveType(u"c:"), DriveType::Fixed);
+    EXPECT_EQ(QueryDriveType(u"D:\\"), DriveType::NoRootDir);
     EXPECT_EQ(WindowsDirectory(), u"C:\\windows");
 
     struct statvfs root {};

@@ -205,7 +205,7 @@ std::optional<std::u16string> WindowsDirectory() {
     return posix::WindowsDirectoryPath();
 }
 
-DriveType GetDriveType(std::u16string_view root) {
+DriveType QueryDriveType(std::u16string_view root) {
     const std::optional<std::string> folder = posix::DriveRootFolder(root);
     struct stat info {};
     if (!folder || ::stat(folder->c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
