@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -37,7 +38,7 @@ std::map<std::string, std::string> FormValues(const std::string& body,
         const std::size_t equals = pair.find('=');
         std::string value;
         for (std::size_t i = equals + 1; i < pair.size(); ++i) {
-            if (pair[i] == '%' && i + 2 < pair.size() + 1) {
+            if (pair[i] == '%' && i + 2 < pair.size()) {
                 value += static_cast<char>(HexDigit(pair[i + 1]) * 16 + HexDigit(pair[i + 2]));
                 i += 2;
             } else {
