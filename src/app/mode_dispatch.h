@@ -10,7 +10,7 @@ enum class ModeRoutine {
     VerifyPc,     ///< "pcverify": first protocol, verify
     RegisterPcV2, ///< "pcregisterV2": second protocol, register
     VerifyPcV2,   ///< "pcverifyV2": second protocol, verify
-    SendPcSpec,   ///< "pcspec": the PC specification report
+    SendPcSpec,   ///< "pcspec": the PC report
     StartGame,    ///< any other text: the game start
 };
 

@@ -2,7 +2,7 @@
 #include "app/run_stages.h"
 #include "app/varnugames_starter_app.h"
 #include "pcreg/register_pc.h"
-#include "pcspec/send_pc_spec.h"
+#include "pcspec/pc_report_upload.h"
 #include "platform/ui.h"
 #include "selfupdate/self_update.h"
 #include "startflow/game_starter.h"

@@ -5,6 +5,7 @@
 #include "platform/error_codes.h"
 #include "platform/http.h"
 #include "platform/last_error.h"
+#include "util/leading_integer.h"
 
 #include <limits>
 
@@ -36,24 +37,12 @@ std::optional<std::uint64_t> ParseContentLength(std::u16string_view text) {
     while (i < text.size() && (text[i] == u' ' || (text[i] >= u'\t' && text[i] <= u'\r'))) {
         ++i;
     }
-    bool negative = false;
-    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
-        negative = text[i] == u'-';
-        ++i;
-    }
-    std::uint64_t value = 0;
     constexpr auto kMax = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
-    for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i) {
-        const auto digit = static_cast<std::uint64_t>(text[i] - u'0');
-        if (value > (kMax - digit) / 10) {
-            return std::nullopt;
-        }
-        value = value * 10 + digit;
-    }
-    if (negative && value != 0) {
+    const util::LeadingInteger length = util::ReadLeadingInteger(text.substr(i), kMax + 1);
+    if (length.magnitude > kMax || (length.negative && length.magnitude != 0)) {
         return std::nullopt;
     }
-    return value;
+    return length.magnitude;
 }
 
 } // namespace

@@ -55,16 +55,12 @@ std::u16string GetMacAddressText() {
 std::uint32_t GetSystemVolumeSerial() {
     const std::optional<std::u16string> windowsDirectory = platform::WindowsDirectory();
     const std::u16string systemRoot = windowsDirectory ? SystemRoot(*windowsDirectory) : u"";
-    for (const pcspec::FixedDrive& drive : pcspec::FindFixedDrives()) {
-        if (drive.Root() != systemRoot) {
-            continue;
-        }
-        if (const std::optional<std::uint32_t> serial =
-                platform::GetVolumeSerialNumber(drive.Root())) {
-            return *serial;
-        }
+    // Only the roots "C:\" to "Z:\" are examined; "c:\" names none of them.
+    if (systemRoot.empty() || systemRoot.front() < u'C' || systemRoot.front() > u'Z') {
+        return 0;
     }
-    return 0;
+    const std::optional<pcspec::FixedDrive> drive = pcspec::FindFixedDrive(systemRoot.front());
+    return drive ? platform::GetVolumeSerialNumber(drive->Root()).value_or(0) : 0;
 }
 
 std::u16string HardwareIdText(std::u16string registryText) {

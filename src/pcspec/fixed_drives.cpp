@@ -3,24 +3,31 @@
 
 #include "platform/system_info.h"
 
-#include <optional>
-
 namespace vg::pcspec {
 
 std::u16string FixedDrive::Root() const {
     return std::u16string{letter, u':', u'\\'};
 }
 
+std::optional<FixedDrive> FindFixedDrive(char16_t letter) {
+    FixedDrive drive{.letter = letter};
+    const std::u16string root = drive.Root();
+    if (platform::QueryDriveType(root) != platform::DriveType::Fixed) {
+        return std::nullopt;
+    }
+    const std::optional<std::uint64_t> freeBytes = platform::GetDriveFreeBytes(root);
+    if (!freeBytes) {
+        return std::nullopt;
+    }
+    drive.freeBytes = *freeBytes;
+    return drive;
+}
+
 std::vector<FixedDrive> FindFixedDrives() {
     std::vector<FixedDrive> drives;
     for (char16_t letter = u'C'; letter <= u'Z'; ++letter) {
-        const FixedDrive drive{.letter = letter};
-        const std::u16string root = drive.Root();
-        if (platform::QueryDriveType(root) != platform::DriveType::Fixed) {
-            continue;
-        }
-        if (const std::optional<std::uint64_t> freeBytes = platform::GetDriveFreeBytes(root)) {
-            drives.push_back({.letter = letter, .freeBytes = *freeBytes});
+        if (std::optional<FixedDrive> drive = FindFixedDrive(letter)) {
+            drives.push_back(*drive);
         }
     }
     return drives;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,8 +17,10 @@ struct FixedDrive {
     [[nodiscard]] std::u16string Root() const;
 };
 
-/// The drives C to Z, in this order, that are fixed drives and answer a free-space query; A and
-/// B are never examined.
+/// The drive of an upper-case letter when it is a fixed drive that answers a free-space query.
+std::optional<FixedDrive> FindFixedDrive(char16_t letter);
+
+/// The drives C to Z, in this order, that FindFixedDrive finds; A and B are never examined.
 std::vector<FixedDrive> FindFixedDrives();
 
 } // namespace vg::pcspec

@@ -1,7 +1,6 @@
 // The report's collectors: the system's answers turned into the report's texts.
 #include "pcspec/system_info_collectors.h"
 
-#include "pcspec/fixed_drives.h"
 #include "pcspec/system_info_texts.h"
 #include "platform/registry.h"
 #include "platform/system_info.h"
@@ -42,9 +41,9 @@ std::u16string GetVgaInfoText() {
     return description ? std::move(*description) : std::u16string(kVgaInfoFailed);
 }
 
-std::u16string GetHarddiskInfoText() {
+std::u16string HarddiskInfoText(const std::vector<FixedDrive>& drives) {
     std::u16string text;
-    for (const FixedDrive& drive : FindFixedDrives()) {
+    for (const FixedDrive& drive : drives) {
         text += HarddiskGroup(util::ToLowerAscii(drive.Root()), WholeMebibytes(drive.freeBytes));
     }
     return text;
@@ -63,11 +62,12 @@ std::u16string GetDirectXVersionText() {
     return DirectXVersionText(*registryVersion, WindowsGeneration(*version));
 }
 
-void ListFixedDrives(std::vector<std::u16string>& list) {
-    list.clear();
-    for (const FixedDrive& drive : FindFixedDrives()) {
+std::vector<std::u16string> FixedDriveList(const std::vector<FixedDrive>& drives) {
+    std::vector<std::u16string> list;
+    for (const FixedDrive& drive : drives) {
         list.push_back(FixedDriveEntry(drive.Root(), WholeMebibytes(drive.freeBytes)));
     }
+    return list;
 }
 
 } // namespace vg::pcspec

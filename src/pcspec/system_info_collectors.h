@@ -1,6 +1,8 @@
-// The collectors of the PC specification report: each asks the system for one thing and gives
-// its text, or a fixed failure text when the system cannot tell.
+// The collectors of the PC report: each asks the system for one thing and gives its text, or a
+// fixed failure text when the system cannot tell; the drive texts are made from one walk.
 #pragma once
+
+#include "pcspec/fixed_drives.h"
 
 #include <string>
 #include <vector>
@@ -20,14 +22,14 @@ std::u16string GetRamInfoText();
 std::u16string GetVgaInfoText();
 
 /// One HarddiskGroup per fixed drive, the root in lower case, joined without a separator; empty
-/// when no fixed drive answers.
-std::u16string GetHarddiskInfoText();
+/// when there is none.
+std::u16string HarddiskInfoText(const std::vector<FixedDrive>& drives);
 
 /// The DirectX text for the registry's HKLM\SOFTWARE\Microsoft\DirectX "Version" on this Windows
 /// version; kDirectXInfoFailed when either cannot be read.
 std::u16string GetDirectXVersionText();
 
-/// Replaces the list's contents with one FixedDriveEntry per fixed drive.
-void ListFixedDrives(std::vector<std::u16string>& list);
+/// One FixedDriveEntry per fixed drive.
+std::vector<std::u16string> FixedDriveList(const std::vector<FixedDrive>& drives);
 
 } // namespace vg::pcspec

@@ -1,6 +1,7 @@
 // The report's text rules, as pure functions of the system's values.
 #include "pcspec/system_info_texts.h"
 
+#include "util/leading_integer.h"
 #include "util/text_encoding.h"
 #include "util/wide_text.h"
 
@@ -15,14 +16,7 @@ constexpr std::uint32_t kFirstWindows11Build = 22000;
 /// number stops growing once it has passed every value its callers compare with.
 std::uint32_t LeadingNumber(std::u16string_view text) {
     constexpr std::uint32_t kCeiling = 1'000'000'000;
-    std::uint32_t value = 0;
-    for (const char16_t c : text) {
-        if (c < u'0' || c > u'9') {
-            break;
-        }
-        value = value >= kCeiling ? kCeiling : value * 10 + static_cast<std::uint32_t>(c - u'0');
-    }
-    return value;
+    return static_cast<std::uint32_t>(util::ReadDecimalDigits(text, kCeiling));
 }
 
 /// The piece of four characters from `start`, or what is left of the text there.

@@ -1,4 +1,4 @@
-// The texts of the PC specification report, made from the values the system gives: the formats,
+// The texts of the PC report, made from the values the system gives: the formats,
 // the failure texts, and the rules that name Windows 11 and the DirectX generation.
 #pragma once
 

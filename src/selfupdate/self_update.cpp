@@ -9,6 +9,7 @@
 #include "platform/program_path.h"
 #include "platform/update_package.h"
 #include "util/file_version_string.h"
+#include "util/leading_integer.h"
 
 #include <algorithm>
 #include <array>
@@ -37,19 +38,11 @@ int ToInt(std::u16string_view text) {
     while (i < text.size() && IsWideSpace(text[i])) {
         ++i;
     }
-    bool negative = false;
-    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
-        negative = text[i] == u'-';
-        ++i;
-    }
-    std::int64_t value = 0;
-    for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i) {
-        value = std::min<std::int64_t>(value * 10 + (text[i] - u'0'), std::int64_t{INT_MAX} + 1);
-    }
-    if (negative) {
-        return static_cast<int>(std::max<std::int64_t>(-value, INT_MIN));
-    }
-    return static_cast<int>(std::min<std::int64_t>(value, INT_MAX));
+    const util::LeadingInteger number =
+        util::ReadLeadingInteger(text.substr(i), std::uint64_t{INT_MAX} + 1);
+    const auto magnitude = static_cast<std::int64_t>(number.magnitude);
+    return static_cast<int>(number.negative ? -magnitude
+                                            : std::min<std::int64_t>(magnitude, INT_MAX));
 }
 
 std::array<int, 4> VersionParts(std::u16string_view text) {

@@ -1,6 +1,7 @@
 // The black-box game start: sandbox, prefix, folders and the program's environment.
 #include "blackbox/game_start_fixture.h"
 
+#include "support/percent_text.h"
 #include "util/text_encoding.h"
 #include "vg/deployment_settings.h"
 
@@ -15,31 +16,6 @@ namespace fs = std::filesystem;
 
 const std::string kCdnHost = util::ToUtf8(deployment::kCdnHost);
 const std::string kTelemetryHost = util::ToUtf8(deployment::kTelemetryHost);
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
-/// The collector's body with the transport's "%XX" escapes of non-ASCII bytes undone.
-std::string UnescapedBody(const std::string& body) {
-    std::string out;
-    for (std::size_t i = 0; i < body.size(); ++i) {
-        if (body[i] == '%' && i + 2 < body.size() && HexValue(body[i + 1]) >= 8 &&
-            HexValue(body[i + 2]) >= 0) {
-            out += static_cast<char>(HexValue(body[i + 1]) * 16 + HexValue(body[i + 2]));
-            i += 2;
-        } else {
-            out += body[i];
-        }
-    }
-    return out;
-}
 
 } // namespace
 
@@ -136,7 +112,8 @@ std::vector<ReceivedEvent> GameStartTest::Events() const {
             continue;
         }
         ReceivedEvent event;
-        event.document = UnescapedBody(request.body);
+        // The transport escapes the bytes above 0x7F of a collector's body as "%XX".
+        event.document = PercentDecode(request.body, 0x80);
         const nlohmann::json document = nlohmann::json::parse(event.document, nullptr, false);
         if (document.is_discarded()) {
             ADD_FAILURE() << "not JSON: " << event.document;

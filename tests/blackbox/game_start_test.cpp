@@ -167,6 +167,16 @@ auto Configured(std::function<void(GameStartEndToEndTest&)> more = {}) {
     };
 }
 
+/// Configured, with the game registered as installed in C:\games\MyGame.
+auto ConfiguredAndRegistered(std::function<void(GameStartEndToEndTest&)> more = {}) {
+    return Configured([more](GameStartEndToEndTest& test) {
+        test.RegisterInstallPath("C:\\games\\MyGame");
+        if (more) {
+            more(test);
+        }
+    });
+}
+
 auto ServedAt(std::string path, std::string body) {
     return Configured([path, body](GameStartEndToEndTest& test) { test.Serve(kCdn, path, body); });
 }
@@ -257,17 +267,14 @@ INSTANTIATE_TEST_SUITE_P(
                     "download.varnugames.com/setup/Setup.exe) ",
                     "21"},
         FailureCase{"launcherDownload",
-                    Configured([](GameStartEndToEndTest& test) {
-                        test.RegisterInstallPath("C:\\games\\MyGame");
-                    }),
+                    ConfiguredAndRegistered(),
                     "",
                     {"INIT 00000000", "INSTALL 00000000", "PATCH A0050001"},
                     "Failed to Launcher.exe downlaod. (ErrorCode = 404, URL = "
                     "download.varnugames.com/launcher/L.exe) ",
                     "22"},
         FailureCase{"checkFileDownload",
-                    Configured([](GameStartEndToEndTest& test) {
-                        test.RegisterInstallPath("C:\\games\\MyGame");
+                    ConfiguredAndRegistered([](GameStartEndToEndTest& test) {
                         test.ServeFile(kDownloadHost, "/launcher/L.exe", VG_TEST_RECORDER);
                     }),
                     "",
@@ -276,8 +283,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "download.varnugames.com/launcher/data.pak)",
                     "22"},
         FailureCase{"launcherNotAProgram",
-                    Configured([](GameStartEndToEndTest& test) {
-                        test.RegisterInstallPath("C:\\games\\MyGame");
+                    ConfiguredAndRegistered([](GameStartEndToEndTest& test) {
                         WriteFile(test.installDir_ / "Launcher.exe", "not a program");
                         ::chmod((test.installDir_ / "Launcher.exe").c_str(), 0755);
                         WriteFile(test.installDir_ / "data.pak", "x");
@@ -288,18 +294,14 @@ INSTANTIATE_TEST_SUITE_P(
                     "Failed to installation file execute. (193)",
                     ""},
         FailureCase{"launcherNameClimbsOut",
-                    Configured([](GameStartEndToEndTest& test) {
-                        test.RegisterInstallPath("C:\\games\\MyGame");
-                    }),
+                    ConfiguredAndRegistered(),
                     "varnugamesstarter://mygame|live|..\\..\\evil.exe|tok",
                     {"INIT 00000000", "INSTALL 00000000", "PATCH A0050001"},
                     "Refused launcher name \"..\\..\\evil.exe\": the name climbs out of its "
                     "directory (\"..\").",
                     "22"},
         FailureCase{"launcherNameWithDrive",
-                    Configured([](GameStartEndToEndTest& test) {
-                        test.RegisterInstallPath("C:\\games\\MyGame");
-                    }),
+                    ConfiguredAndRegistered(),
                     "varnugamesstarter://mygame|live|C:\\Windows\\evil.exe|tok",
                     {"INIT 00000000", "INSTALL 00000000", "PATCH A0050001"},
                     "Refused launcher name \"C:\\Windows\\evil.exe\": the name holds a drive or "

@@ -144,19 +144,4 @@ bool HasDisplayAdapter() {
     return false;
 }
 
-std::string FormEncode(const std::string& text) {
-    std::string out;
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (std::isalnum(byte) != 0 || c == '-' || c == '.' || c == '_' || c == '~') {
-            out += c;
-        } else {
-            char escape[4];
-            std::snprintf(escape, sizeof escape, "%%%02X", byte);
-            out += escape;
-        }
-    }
-    return out;
-}
-
 } // namespace vg::test

@@ -37,7 +37,4 @@ std::uint64_t FreeMebibytes(const std::filesystem::path& folder);
 /// Whether the machine has a display adapter under /sys/class/drm.
 bool HasDisplayAdapter();
 
-/// "%XX" for every byte but letters, digits and "-._~".
-std::string FormEncode(const std::string& text);
-
 } // namespace vg::test

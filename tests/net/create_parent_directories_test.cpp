@@ -15,10 +15,7 @@ namespace vg::net {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::u16string Wide(const fs::path& path) {
-    return util::FromUtf8(path.string());
-}
+using test::Wide;
 
 class CreateParentDirectoriesTest : public testing::Test {
 protected:

@@ -19,10 +19,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::TestSigner;
-
-std::u16string Wide(const fs::path& path) {
-    return util::FromUtf8(path.string());
-}
+using test::Wide;
 
 struct DetachedCase {
     const char* name;

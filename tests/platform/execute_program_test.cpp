@@ -25,6 +25,7 @@ namespace {
 namespace fs = std::filesystem;
 using test::ReadLaunchRecord;
 using test::WaitForFile;
+using test::Wide;
 
 class ExecuteProgramTest : public testing::Test {
 protected:
@@ -51,8 +52,6 @@ protected:
         EXPECT_TRUE(WaitForFile(recordFile_));
         return ReadLaunchRecord(recordFile_).value_or(test::LaunchRecord{});
     }
-
-    static std::u16string Wide(const fs::path& path) { return util::FromUtf8(path.string()); }
 
     test::TempDir dir_;
     std::string recordFile_ = (dir_ / "record.txt").string();

@@ -37,10 +37,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::ScopedEnvironment;
-
-std::u16string Wide(const fs::path& path) {
-    return util::FromUtf8(path.string());
-}
+using test::Wide;
 
 std::span<const std::uint8_t> Bytes(std::string_view text) {
     return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};

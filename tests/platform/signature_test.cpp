@@ -25,13 +25,10 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::TestSigner;
+using test::Wide;
 using Bytes = std::vector<std::uint8_t>;
 
 constexpr std::size_t kCertificateTableEntry = 4;
-
-std::u16string Wide(const fs::path& path) {
-    return util::FromUtf8(path.string());
-}
 
 test::PeImage Image(test::PeKind kind = test::PeKind::kPe32) {
     test::PeImageSpec wanted;

@@ -1,6 +1,8 @@
 // Scratch folders and small file helpers for tests.
 #include "support/temp_dir.h"
 
+#include "util/text_encoding.h"
+
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -36,6 +38,10 @@ void WriteFile(const std::filesystem::path& path, std::string_view bytes) {
 std::string ReadFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+std::u16string Wide(const std::filesystem::path& path) {
+    return util::FromUtf8(path.string());
 }
 
 } // namespace vg::test

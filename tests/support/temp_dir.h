@@ -28,4 +28,7 @@ void WriteFile(const std::filesystem::path& path, std::string_view bytes);
 /// The whole content of a file; empty when it cannot be read.
 std::string ReadFile(const std::filesystem::path& path);
 
+/// A native path as the UTF-16 text the program's services take.
+std::u16string Wide(const std::filesystem::path& path);
+
 } // namespace vg::test

@@ -4,11 +4,11 @@
 #endif
 
 #include "platform/posix/block_device.h"
+#include "platform/posix/whole_number.h"
 
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
-#include <charconv>
 #include <cstdint>
 #include <fstream>
 #include <sstream>
@@ -22,19 +22,14 @@ namespace fs = std::filesystem;
 
 constexpr unsigned kScsiCdRomMajor = 11;
 
-/// The number at the start of a sysfs attribute file; nothing when it holds none.
+/// The number on the first line of a sysfs attribute file; nothing when it holds none.
 std::optional<std::uint64_t> ReadNumber(const fs::path& file) {
     std::ifstream in(file);
     std::string line;
     if (!std::getline(in, line)) {
         return std::nullopt;
     }
-    std::uint64_t value = 0;
-    const auto [stop, error] = std::from_chars(line.data(), line.data() + line.size(), value);
-    if (error != std::errc() || stop == line.data()) {
-        return std::nullopt;
-    }
-    return value;
+    return ParseWholeNumber<std::uint64_t>(line);
 }
 
 /// The mount source of the mountinfo line for this device number, if any: the field after the

@@ -4,10 +4,10 @@
 #endif
 
 #include "platform/posix/display_adapter.h"
+#include "platform/posix/whole_number.h"
 
 #include "platform/posix/system_description_text.h"
 
-#include <charconv>
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
@@ -28,12 +28,7 @@ std::optional<unsigned> CardNumber(std::string_view name) {
         return std::nullopt;
     }
     name.remove_prefix(kCardPrefix.size());
-    unsigned number = 0;
-    const auto [stop, error] = std::from_chars(name.data(), name.data() + name.size(), number);
-    if (error != std::errc() || stop != name.data() + name.size()) {
-        return std::nullopt;
-    }
-    return number;
+    return ParseWholeNumber<unsigned>(name);
 }
 
 std::optional<fs::path> FirstCard(const fs::path& drmFolder) {
@@ -58,14 +53,7 @@ std::optional<std::uint16_t> ReadPciId(const fs::path& file) {
     if (!std::getline(in, text) || !(text.starts_with("0x") || text.starts_with("0X"))) {
         return std::nullopt;
     }
-    const std::string_view digits = std::string_view(text).substr(2);
-    std::uint16_t id = 0;
-    const auto [stop, error] =
-        std::from_chars(digits.data(), digits.data() + digits.size(), id, 16);
-    if (error != std::errc() || stop != digits.data() + digits.size() || digits.empty()) {
-        return std::nullopt;
-    }
-    return id;
+    return ParseWholeNumber<std::uint16_t>(std::string_view(text).substr(2), 16);
 }
 
 std::string ReadWholeFile(const fs::path& file) {

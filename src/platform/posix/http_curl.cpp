@@ -11,6 +11,7 @@
 #include "platform/posix/curl_error_mapping.h"
 #include "platform/posix/http_header_list.h"
 #include "platform/posix/utf8_codec.h"
+#include "platform/posix/whole_number.h"
 
 #include <algorithm>
 #include <charconv>
@@ -113,12 +114,7 @@ std::string EscapedPath(std::u16string_view path) {
 /// A Content-Length that is a plain decimal number; anything else leaves the length unknown,
 /// and the body then runs to the end of the connection.
 std::optional<std::uint64_t> StrictLength(std::string_view text) {
-    std::uint64_t value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size()) {
-        return std::nullopt;
-    }
-    return value;
+    return posix::ParseWholeNumber<std::uint64_t>(text);
 }
 
 bool IsFollowedRedirect(std::uint32_t status) {

@@ -4,11 +4,10 @@
 #endif
 
 #include "platform/posix/system_description_text.h"
+#include "platform/posix/whole_number.h"
 
 #include <algorithm>
 #include <array>
-#include <charconv>
-#include <system_error>
 
 namespace vg::platform::posix {
 namespace {
@@ -89,13 +88,10 @@ std::optional<std::string> CpuInfoValue(std::string_view text, std::string_view 
 }
 
 std::optional<std::uint16_t> ParseHexId(std::string_view digits) {
-    std::uint16_t value = 0;
-    const char* end = digits.data() + digits.size();
-    const auto [stop, error] = std::from_chars(digits.data(), end, value, 16);
-    if (error != std::errc() || stop != end || digits.size() != 4) {
+    if (digits.size() != 4) {
         return std::nullopt;
     }
-    return value;
+    return ParseWholeNumber<std::uint16_t>(digits, 16);
 }
 
 /// A pci.ids entry "xxxx  Name" (after the tabs that give its level): its id and name.
@@ -192,13 +188,7 @@ std::optional<std::uint32_t> ParseVolumeSerialText(std::string_view text) {
     if (text.starts_with("0x") || text.starts_with("0X")) {
         text.remove_prefix(2);
     }
-    std::uint32_t value = 0;
-    const char* end = text.data() + text.size();
-    const auto [stop, error] = std::from_chars(text.data(), end, value, 16);
-    if (text.empty() || error != std::errc() || stop != end) {
-        return std::nullopt;
-    }
-    return value;
+    return ParseWholeNumber<std::uint32_t>(text, 16);
 }
 
 bool IsSixtyFourBitMachine(std::string_view machine) {

@@ -14,6 +14,7 @@
 #include "platform/posix/errno_mapping.h"
 #include "platform/posix/system_description_text.h"
 #include "platform/posix/utf8_codec.h"
+#include "platform/posix/whole_number.h"
 #include "platform/registry.h"
 
 #include <sys/stat.h>
@@ -25,7 +26,6 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
-#include <charconv>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -167,23 +167,16 @@ std::optional<std::string> ReadString(const RegistryKey& key, std::u16string_vie
     return posix::Utf16ToUtf8(text);
 }
 
-std::optional<std::uint32_t> ParseDecimal(std::string_view digits) {
-    std::uint32_t value = 0;
-    const auto [stop, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-    if (digits.empty() || error != std::errc() || stop != digits.data() + digits.size()) {
-        return std::nullopt;
-    }
-    return value;
-}
-
 /// "6.1" as a version.
 std::optional<OsVersion> ParseVersionText(std::string_view text) {
     const std::size_t dot = text.find('.');
     if (dot == std::string_view::npos) {
         return std::nullopt;
     }
-    const std::optional<std::uint32_t> major = ParseDecimal(text.substr(0, dot));
-    const std::optional<std::uint32_t> minor = ParseDecimal(text.substr(dot + 1));
+    const std::optional<std::uint32_t> major =
+        posix::ParseWholeNumber<std::uint32_t>(text.substr(0, dot));
+    const std::optional<std::uint32_t> minor =
+        posix::ParseWholeNumber<std::uint32_t>(text.substr(dot + 1));
     if (!major || !minor) {
         return std::nullopt;
     }

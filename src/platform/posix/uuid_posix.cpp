@@ -4,9 +4,9 @@
 #endif
 
 #include "platform/posix/sequential_uuid.h"
+#include "platform/posix/whole_number.h"
 
 #include <algorithm>
-#include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -84,21 +84,11 @@ bool IsLoopback(const fs::path& interface) {
     if (interface.filename() == "lo") {
         return true;
     }
-    const std::string type = ReadFirstLine(interface / "type");
-    int value = 0;
-    const char* end = type.data() + type.size();
-    const auto [stop, error] = std::from_chars(type.data(), end, value);
-    return error == std::errc() && stop == end && value == kLoopbackType;
+    return ParseWholeNumber<int>(ReadFirstLine(interface / "type")) == kLoopbackType;
 }
 
 std::optional<std::uint8_t> ParseHexByte(std::string_view digits) {
-    std::uint8_t value = 0;
-    const char* end = digits.data() + digits.size();
-    const auto [stop, error] = std::from_chars(digits.data(), end, value, 16);
-    if (error != std::errc() || stop != end) {
-        return std::nullopt;
-    }
-    return value;
+    return ParseWholeNumber<std::uint8_t>(digits, 16);
 }
 
 std::optional<NodeAddress> ParseAddress(std::string_view text) {

@@ -1,5 +1,5 @@
 // The report's request: the host choice, the signature and the form body.
-#include "pcspec/send_pc_spec.h"
+#include "pcspec/pc_report_upload.h"
 
 #include "support/code_page_scope.h"
 #include "util/md5.h"
@@ -13,7 +13,7 @@
 namespace vg::pcspec {
 namespace {
 
-TEST(PcSpecRequestTest, OnlyTheWholeWordsLiveOrRealChooseTheLiveHost) {
+TEST(PcReportRequestTest, OnlyTheWholeWordsLiveOrRealChooseTheLiveHost) {
     const std::u16string_view live = deployment::kServiceApiHostLive;
     const std::u16string_view qa = deployment::kServiceApiHostQa;
     const std::vector<std::pair<std::u16string, std::u16string_view>> cases = {
@@ -25,13 +25,13 @@ TEST(PcSpecRequestTest, OnlyTheWholeWordsLiveOrRealChooseTheLiveHost) {
     }
 }
 
-TEST(PcSpecRequestTest, SignatureIsTheUpperCaseMd5OfThePrefixedToken) {
+TEST(PcReportRequestTest, SignatureIsTheUpperCaseMd5OfThePrefixedToken) {
     EXPECT_EQ(PcSpecSignature(u"tok"), util::Md5HexUpper(u"Post-HwInfo#tok"));
     // MD5("Post-HwInfo#") itself, as md5sum gives it, pins the prefix's exact bytes.
     EXPECT_EQ(PcSpecSignature(u""), u"43576219C7B5BCCC9FE132575522893B");
 }
 
-TEST(PcSpecRequestTest, BodyKeepsItsOrderAndEncodesEveryText) {
+TEST(PcReportRequestTest, BodyKeepsItsOrderAndEncodesEveryText) {
     test::ScopedThreadAnsiCodePage korean(949);
     const PcSpecValues values{.signature = u"ABCDEF0123456789ABCDEF0123456789",
                               .os = u"Windows 11 Pro 64 bit (Build 22631)",

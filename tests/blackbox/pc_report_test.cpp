@@ -1,7 +1,8 @@
-// The built program reports the PC's specification to the service API: the host for each mode,
+// The built program reports the PC's hardware to the service API: the host for each mode,
 // the token in the path, and the form body byte for byte against the machine's own values.
 #include "blackbox/machine_facts.h"
 #include "blackbox/pc_action_fixture.h"
+#include "support/percent_text.h"
 
 #include "util/md5.h"
 #include "util/text_encoding.h"
@@ -23,10 +24,6 @@ namespace fs = std::filesystem;
 const std::string kLiveHost = util::ToUtf8(deployment::kServiceApiHostLive);
 const std::string kQaHost = util::ToUtf8(deployment::kServiceApiHostQa);
 
-int HexDigit(char c) {
-    return c <= '9' ? c - '0' : c - 'A' + 10;
-}
-
 /// The form's values, "%XX" decoded, by key; the keys in their order in `order`.
 std::map<std::string, std::string> FormValues(const std::string& body,
                                               std::vector<std::string>& order) {
@@ -36,25 +33,17 @@ std::map<std::string, std::string> FormValues(const std::string& body,
         const std::size_t end = std::min(body.find('&', start), body.size());
         const std::string pair = body.substr(start, end - start);
         const std::size_t equals = pair.find('=');
-        std::string value;
-        for (std::size_t i = equals + 1; i < pair.size(); ++i) {
-            if (pair[i] == '%' && i + 2 < pair.size()) {
-                value += static_cast<char>(HexDigit(pair[i + 1]) * 16 + HexDigit(pair[i + 2]));
-                i += 2;
-            } else {
-                value += pair[i];
-            }
-        }
         order.push_back(pair.substr(0, equals));
-        values[order.back()] = value;
+        values[order.back()] =
+            equals == std::string::npos ? "" : PercentDecode(pair.substr(equals + 1));
         start = end + 1;
     }
     return values;
 }
 
-class PcSpecTest : public PcActionTest {
+class PcReportTest : public PcActionTest {
 public:
-    PcSpecTest() {
+    PcReportTest() {
         // Drive D is a RAM disk, which no report counts; drive E a second folder on the disk.
         fs::create_directories(dir_ / "drive_e");
         fs::create_directory_symlink(dir_ / "drive_e", dir_ / "prefix" / "dosdevices" / "e:");
@@ -70,7 +59,7 @@ public:
     }
 };
 
-TEST_F(PcSpecTest, TheReportDescribesThisMachine) {
+TEST_F(PcReportTest, TheReportDescribesThisMachine) {
     const ProcessResult result = Run(ActionUrl("pcspec", "live", "a.b~c=d"));
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(result.out, "");
@@ -120,7 +109,7 @@ TEST_F(PcSpecTest, TheReportDescribesThisMachine) {
     EXPECT_EQ(request.body, expected);
 }
 
-TEST_F(PcSpecTest, OnlyTheWholeWordLiveOrRealChoosesTheLiveHost) {
+TEST_F(PcReportTest, OnlyTheWholeWordLiveOrRealChoosesTheLiveHost) {
     const std::vector<std::pair<std::string, std::string>> cases = {
         {"LIVE", kLiveHost}, {"real", kLiveHost}, {"live-kr", kQaHost}, {"qa", kQaHost}};
     for (const auto& [mode, host] : cases) {
@@ -129,7 +118,7 @@ TEST_F(PcSpecTest, OnlyTheWholeWordLiveOrRealChoosesTheLiveHost) {
     }
 }
 
-TEST_F(PcSpecTest, WithoutWindowsValuesTheirFailureTextsAreSent) {
+TEST_F(PcReportTest, WithoutWindowsValuesTheirFailureTextsAreSent) {
     WriteMachineRegistry("");
     EXPECT_EQ(Run(ActionUrl("pcspec", "live")).err, "");
     const std::string body = OnlyRequest(kLiveHost).body;
@@ -138,7 +127,7 @@ TEST_F(PcSpecTest, WithoutWindowsValuesTheirFailureTextsAreSent) {
         << body;
 }
 
-TEST_F(PcSpecTest, AFailedUploadIsNotReported) {
+TEST_F(PcReportTest, AFailedUploadIsNotReported) {
     sandbox_->SetReply(kLiveHost, "/pcspec/send/tok", 500, "{}");
     const ProcessResult result = Run(ActionUrl("pcspec", "live"));
     EXPECT_EQ(result.exitCode, 0);

@@ -1,4 +1,4 @@
-// The PC specification report: the collectors' texts posted as one form to the service API.
+// The PC report: the collectors' texts posted as one form to the service API.
 #pragma once
 
 #include <string>

@@ -1,5 +1,5 @@
-// The PC specification upload: signature, collection, SSD count, form body and post.
-#include "pcspec/send_pc_spec.h"
+// The PC report upload: signature, collection, SSD count, form body and post.
+#include "pcspec/pc_report_upload.h"
 
 #include "net/http_post.h"
 #include "pcspec/system_info_collectors.h"
@@ -59,11 +59,11 @@ bool SendPcSpec(std::u16string_view mode, std::u16string_view encStr) {
     values.cpu = GetCpuInfoText();
     values.ram = GetRamInfoText();
     values.vga = GetVgaInfoText();
-    values.hdd = GetHarddiskInfoText();
+    // One walk over the drives serves both drive texts, so they describe the same moment.
+    const std::vector<FixedDrive> drives = FindFixedDrives();
+    values.hdd = HarddiskInfoText(drives);
     values.directx = GetDirectXVersionText();
-    std::vector<std::u16string> fixedDrives;
-    ListFixedDrives(fixedDrives);
-    values.ssd = CountSolidStateDrives(fixedDrives);
+    values.ssd = CountSolidStateDrives(FixedDriveList(drives));
 
     const std::u16string url =
         std::u16string(ServiceApiHost(mode)) + u"/pcspec/send/" + std::u16string(encStr);
