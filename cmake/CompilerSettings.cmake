@@ -23,3 +23,8 @@ if(VG_BUILD_FUZZERS)
     endif()
     add_compile_options(-fsanitize=fuzzer-no-link)
 endif()
+
+# The Windows programs carry their C++ runtime and winpthread inside, so they need no MinGW DLL.
+if(WIN32)
+    add_link_options(-static -static-libgcc -static-libstdc++)
+endif()

@@ -132,7 +132,7 @@ private:
         if (offset != expected_) {
             return 1;
         }
-        return platform::ReplaceFile(part_, target_) ? 0 : FailedStepResult();
+        return platform::MoveFileReplacing(part_, target_) ? 0 : FailedStepResult();
     }
 
     /// The old file goes first; when a running program holds it, that program is ended and the
@@ -158,7 +158,7 @@ private:
                                         platform::FileDisposition::CreateAlways);
         }
         if (!platform::FileExists(part_) && platform::FileExists(target_)) {
-            platform::ReplaceFile(target_, part_);
+            platform::MoveFileReplacing(target_, part_);
         }
         std::optional<platform::File> file = platform::File::Open(
             part_, platform::FileAccess::ReadWrite, platform::FileDisposition::OpenAlways);

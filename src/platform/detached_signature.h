@@ -1,4 +1,6 @@
-// A detached signature over a file: whether it is sound and made by a given publisher.
+// A detached signature over a file: whether it is sound and made by a given publisher. The Linux
+// build's update packages carry one; the Windows build's are signed inside (signature.h), so
+// only the Linux backend implements this.
 #pragma once
 
 #include <cstdint>

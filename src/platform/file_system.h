@@ -18,7 +18,7 @@ bool RemoveFile(std::u16string_view path);
 /// MOVEFILE_REPLACE_EXISTING does. On failure returns false with the last error set and neither
 /// file changed. Linux: one rename(2), so a reader of the target sees the old file or the new
 /// one, never a mix; it fails between two file systems (no copy is made).
-bool ReplaceFile(std::u16string_view from, std::u16string_view to);
+bool MoveFileReplacing(std::u16string_view from, std::u16string_view to);
 
 /// Whether a file or a folder is at the path, as PathFileExistsW tells it.
 bool FileExists(std::u16string_view path);

@@ -39,6 +39,10 @@ class HttpRequest;
 /// proxy variables, and $VARNUGAMES_CONNECT_TO (curl's --connect-to list HOST:PORT:ADDRESS:PORT)
 /// routing connections while the host name, SNI, Host header and certificate check stay the
 /// requested host's.
+/// Windows: WinHTTP. It has no connect-to, so a routed connection goes to the mapped address and
+/// port, and the server's certificate must be valid for that address; no certificate error is
+/// ever ignored. The transport follows redirects itself, by WinHTTP's default rules, so that
+/// each new location is routed too.
 class HttpSession {
 public:
     /// WinHttpOpen with the default proxy configuration and synchronous operation.

@@ -14,6 +14,9 @@ enum class MessageBoxIcon { None, Question, Warning };
 
 /// Shows a message box with the caption "Varnugames Starter", one OK button, top-most and with
 /// no owner window, and returns when the user has closed it.
+/// Windows: MessageBoxW; the line "Varnugames Starter: <text>" goes to the debugger output
+/// (OutputDebugStringW) first, where support tools read it, and to standard error, if the
+/// process has one, when the box cannot be shown (no desktop).
 /// Linux: a zenity dialog when a display is present (DISPLAY or WAYLAND_DISPLAY) and zenity
 /// runs; otherwise the line "Varnugames Starter: <text>" on standard error.
 void ShowMessageBox(std::u16string_view text, MessageBoxIcon icon = MessageBoxIcon::None);

@@ -34,6 +34,6 @@ struct Uuid {
 std::uint32_t CreateSequentialUuid(Uuid& uuid);
 
 /// The text form UuidToStringA gives: lower-case hexadecimal in 8-4-4-4-12 groups.
-std::string UuidToString(const Uuid& uuid);
+std::string FormatUuid(const Uuid& uuid);
 
 } // namespace vg::platform

@@ -140,8 +140,8 @@ bool SwapInPackage(const std::u16string& ownPath, const LocalNames& names) {
     if (!platform::KeepBackupOfProgram(ownPath, names.backup)) {
         return false;
     }
-    if (!platform::ReplaceFile(names.package, ownPath)) {
-        platform::ReplaceFile(names.backup, ownPath);
+    if (!platform::MoveFileReplacing(names.package, ownPath)) {
+        platform::MoveFileReplacing(names.backup, ownPath);
         return false;
     }
     platform::MarkExecutable(ownPath);

@@ -17,7 +17,7 @@ namespace {
 std::u16string CreateSequenceKey() {
     platform::Uuid uuid;
     const std::uint32_t status = platform::CreateSequentialUuid(uuid);
-    return MakeSequenceKey(status, platform::UuidToString(uuid));
+    return MakeSequenceKey(status, platform::FormatUuid(uuid));
 }
 
 } // namespace

@@ -1,40 +1,71 @@
-// The black-box game start: sandbox, prefix, folders and the program's environment.
+// The black-box game start: sandbox, prefix, folders, registry and the program's environment.
 #include "blackbox/game_start_fixture.h"
 
+#include "support/launch_record.h"
 #include "support/percent_text.h"
 #include "util/text_encoding.h"
 #include "vg/deployment_settings.h"
 
 #include <nlohmann/json.hpp>
 
-#include <cstdlib>
+#include <algorithm>
+#include <iostream>
+#include <sstream>
 
 namespace vg::test {
 namespace {
 
 namespace fs = std::filesystem;
+using Hive = RegistryValue::Hive;
 
 const std::string kCdnHost = util::ToUtf8(deployment::kCdnHost);
 const std::string kTelemetryHost = util::ToUtf8(deployment::kTelemetryHost);
+
+// Wine's lines worth reading when a test fails: everything but the second copy of each debug
+// string that the exception dispatcher prints.
+std::string WorthReading(const std::string& log) {
+    std::istringstream lines(log);
+    std::string kept;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.find(":warn:seh:dispatch_exception") == std::string::npos) {
+            kept += "  " + line + "\n";
+        }
+    }
+    return kept;
+}
 
 } // namespace
 
 GameStartTest::GameStartTest()
     : installDir_(dir_ / "drive_c" / "games" / "MyGame"), tempDir_(dir_ / "tmp"),
-      trustBundle_(dir_ / "trust.pem"), recordFile_((dir_ / "started.txt").string()) {
+      runtimeDir_(dir_ / "run"), trustBundle_(dir_ / "trust.pem"),
+      recordFile_((dir_ / "started.txt").string()) {
     for (const fs::path& folder : {dir_ / "prefix" / "dosdevices", installDir_, tempDir_,
-                                   dir_ / "run", dir_ / "home", dir_ / "no-certs"}) {
+                                   runtimeDir_, dir_ / "home", dir_ / "no-certs"}) {
         fs::create_directories(folder);
     }
     fs::create_directory_symlink(dir_ / "drive_c", dir_ / "prefix" / "dosdevices" / "c:");
     sandbox::SandboxOptions options;
     options.root = dir_ / "root";
     options.workDir = dir_ / "work";
+    options.caDir = target_.SandboxCaDir();
     sandbox_ = std::make_unique<sandbox::Sandbox>(options);
     fs::copy_file(sandbox_->CaFile(), trustBundle_);
+    // The Linux program takes its temporary folder from TMPDIR; a Windows program under Wine
+    // from the user's TEMP and TMP in the registry, never from the Unix environment.
+    const std::string temp = target_.WindowsPath(tempDir_, dir_ / "prefix");
+    SetRegistryValues({{Hive::kCurrentUser, "Environment", "TEMP", temp},
+                       {Hive::kCurrentUser, "Environment", "TMP", temp},
+                       {Hive::kCurrentUser, "Software\\MyGame", "InstallPath", std::nullopt}});
 }
 
 GameStartTest::~GameStartTest() = default;
+
+void GameStartTest::TearDown() {
+    if (HasFailure() && !lastSystemLog_.empty()) {
+        std::cout << "What Wine wrote during the last run:\n" << WorthReading(lastSystemLog_);
+    }
+}
 
 std::string GameStartTest::Section(const std::string& extraMembers) {
     return R"({"LauncherName":"L.exe","SetupName":"Setup.exe","Domain":")" + kDownloadHost +
@@ -69,19 +100,26 @@ void GameStartTest::ServeFile(const std::string& host, const std::string& path,
     fs::copy_file(source, file, fs::copy_options::overwrite_existing);
 }
 
-void GameStartTest::RegisterInstallPath(const std::string& windowsPath) {
-    std::string escaped;
-    for (const char c : windowsPath) {
-        escaped += c == '\\' ? std::string("\\\\") : std::string(1, c);
-    }
-    WriteFile(dir_ / "prefix" / "user.reg",
-              "WINE REGISTRY Version 2\n;; All keys relative to \\\\User\\\\S-1-5-21-0-0-0-1000\n"
-              "\n[Software\\\\MyGame] 1700000000\n\"InstallPath\"=\"" +
-                  escaped + "\"\n");
+void GameStartTest::RegisterInstallPath() {
+    SetRegistryValues({{Hive::kCurrentUser, "Software\\MyGame", "InstallPath",
+                        target_.WindowsPath(installDir_, dir_ / "prefix")}});
 }
 
-ProcessResult GameStartTest::Run(const std::string& url, const std::string& program) {
-    sandbox_->ClearRequests();
+void GameStartTest::SetRegistryValues(const std::vector<RegistryValue>& values) {
+    for (const RegistryValue& value : values) {
+        const auto same = std::find_if(registry_.begin(), registry_.end(), [&](const auto& old) {
+            return old.hive == value.hive && old.key == value.key && old.name == value.name;
+        });
+        if (same == registry_.end()) {
+            registry_.push_back(value);
+        } else {
+            *same = value;
+        }
+    }
+    target_.WriteRegistry(dir_ / "prefix", registry_);
+}
+
+EnvironmentChanges GameStartTest::Environment() const {
     EnvironmentChanges environment = {
         {"VARNUGAMES_CONNECT_TO", sandbox_->ConnectTo()},
         {"SSL_CERT_FILE", trustBundle_.string()},
@@ -89,9 +127,9 @@ ProcessResult GameStartTest::Run(const std::string& url, const std::string& prog
         {"WINEPREFIX", (dir_ / "prefix").string()},
         {"WINE", VG_TEST_RECORDER},
         {"TMPDIR", tempDir_.string()},
-        {"XDG_RUNTIME_DIR", (dir_ / "run").string()},
+        {"XDG_RUNTIME_DIR", runtimeDir_.string()},
         {"HOME", (dir_ / "home").string()},
-        {"VG_RECORD_FILE", recordFile_},
+        {"VG_RECORD_FILE", target_.ProgramPath(recordFile_)},
         {"DISPLAY", std::nullopt},
         {"WAYLAND_DISPLAY", std::nullopt},
         {"http_proxy", std::nullopt},
@@ -102,7 +140,22 @@ ProcessResult GameStartTest::Run(const std::string& url, const std::string& prog
     for (const auto& [name, value] : extraEnvironment_) {
         environment[name] = value;
     }
-    return RunProcess(program, {url}, environment);
+    return environment;
+}
+
+ProcessResult GameStartTest::Run(const std::string& url) {
+    return Run(url, target_.Starter());
+}
+
+ProcessResult GameStartTest::Run(const std::string& url, const fs::path& program) {
+    sandbox_->ClearRequests();
+    ProcessResult result = target_.Run(program, {url}, Environment());
+    lastSystemLog_ = result.systemLog;
+    return result;
+}
+
+std::unique_ptr<ChildProcess> GameStartTest::Start(const std::string& url) {
+    return target_.Start(target_.Starter(), {url}, Environment());
 }
 
 std::vector<ReceivedEvent> GameStartTest::Events() const {
@@ -139,11 +192,20 @@ std::vector<std::string> GameStartTest::EventSummary() const {
     return summary;
 }
 
-std::optional<LaunchRecord> GameStartTest::Started() const {
+std::optional<StartedProgram> GameStartTest::Started() const {
     if (!WaitForFile(recordFile_, std::chrono::seconds(10))) {
         return std::nullopt;
     }
-    return ReadLaunchRecord(recordFile_);
+    const std::optional<LaunchRecord> record = ReadLaunchRecord(recordFile_);
+    if (!record || record->argv.empty()) {
+        return std::nullopt;
+    }
+    // On Linux a Windows image starts through $WINE, here the recorder itself.
+    const bool throughWine = record->argv.front() == VG_TEST_RECORDER && record->argv.size() > 1;
+    const auto program = record->argv.begin() + (throughWine ? 1 : 0);
+    return StartedProgram{target_.HostPath(*program),
+                          {program + 1, record->argv.end()},
+                          target_.HostPath(record->cwd)};
 }
 
 } // namespace vg::test

@@ -1,15 +1,18 @@
-// A game start as a browser starts it: the built program, a publisher sandbox with the game's
-// documents and files, a Wine prefix of its own, and a recorder in place of Wine.
+// A game start as a browser starts it: the program under test, a publisher sandbox with the
+// game's documents and files, a Wine prefix and folders of the test's own, and a recorder in
+// place of the programs it starts.
 #pragma once
 
+#include "blackbox/program_under_test.h"
 #include "sandbox/sandbox.h"
 #include "support/child_process.h"
-#include "support/launch_record.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,10 +28,20 @@ struct ReceivedEvent {
     std::string document; ///< the JSON text, escapes decoded
 };
 
+/// A program a run started, as the recorder standing in for it saw it.
+struct StartedProgram {
+    std::filesystem::path program; ///< the started file, as a path of this machine
+    std::vector<std::string> args; ///< the arguments after it
+    std::filesystem::path folder;  ///< its current folder
+};
+
 class GameStartTest : public testing::Test {
 public:
     GameStartTest();
     ~GameStartTest() override;
+
+    /// Shows what Wine itself wrote during the last run when the test failed.
+    void TearDown() override;
 
     /// The CDN's two documents for "mygame" in the mode "live" (and "qa", the test tree).
     void ServeConfig(const std::string& section);
@@ -37,32 +50,45 @@ public:
                    const std::filesystem::path& file);
 
     /// Registers the install directory as HKCU\Software\MyGame "InstallPath".
-    void RegisterInstallPath(const std::string& windowsPath);
+    void RegisterInstallPath();
+    /// Gives these registry values to every later run; a value without data is made absent.
+    void SetRegistryValues(const std::vector<RegistryValue>& values);
 
-    /// Runs the program (by default the built one) with the launch URL; its standard error holds
-    /// the notices.
-    ProcessResult Run(const std::string& url, const std::string& program = VG_PROGRAM);
+    /// Runs the program (by default the built starter) with the launch URL; the result's `err`
+    /// holds the notices.
+    ProcessResult Run(const std::string& url);
+    ProcessResult Run(const std::string& url, const std::filesystem::path& program);
+    /// Starts the built starter with the launch URL; target_.Finished reads its result.
+    std::unique_ptr<ChildProcess> Start(const std::string& url);
 
     /// The events the collector received, in order.
     std::vector<ReceivedEvent> Events() const;
     /// "CODE result" for each event, for whole-sequence comparisons.
     std::vector<std::string> EventSummary() const;
 
-    /// What the program started, through the recorder standing in for it or for Wine.
-    std::optional<LaunchRecord> Started() const;
+    /// What the run started, through the recorder standing in for it (or, on Linux, for Wine).
+    std::optional<StartedProgram> Started() const;
 
     /// The default mode section, with the launcher and one check file on the download host.
     static std::string Section(const std::string& extraMembers = "");
 
+    const ProgramUnderTest& target_ = ProgramUnderTest::Get();
     TempDir dir_;
     std::unique_ptr<sandbox::Sandbox> sandbox_;
     std::filesystem::path installDir_;
     std::filesystem::path tempDir_;
+    std::filesystem::path runtimeDir_;
     std::filesystem::path trustBundle_;
     std::string recordFile_;
     std::string gameUrl_ = "varnugamesstarter://mygame|live|Launcher.exe|tok|m1|ag|web";
     /// Laid over the environment each Run gives the program.
     EnvironmentChanges extraEnvironment_;
+
+private:
+    EnvironmentChanges Environment() const;
+
+    std::vector<RegistryValue> registry_;
+    std::string lastSystemLog_;
 };
 
 inline const std::string kDownloadHost = "download.varnugames.com";

@@ -25,13 +25,13 @@ class GameStartEndToEndTest : public GameStartTest {
 public:
     /// An installed game: registry entry, launcher (a recorder) and its check file.
     void InstallGame() {
-        RegisterInstallPath("C:\\games\\MyGame");
-        fs::copy_file(VG_TEST_RECORDER, installDir_ / "Launcher.exe");
+        RegisterInstallPath();
+        fs::copy_file(target_.Recorder(), installDir_ / "Launcher.exe");
         WriteFile(installDir_ / "data.pak", "game data");
     }
 
     void ServeLauncherFiles() {
-        ServeFile(kDownloadHost, "/launcher/L.exe", VG_TEST_RECORDER);
+        ServeFile(kDownloadHost, "/launcher/L.exe", target_.Recorder());
         Serve(kDownloadHost, "/launcher/data.pak", "fresh game data");
     }
 
@@ -45,8 +45,8 @@ public:
         return paths;
     }
 
-    static std::string Key(const std::vector<std::string>& argv) {
-        return argv.empty() ? "" : argv.back().substr(std::string("-key=").size());
+    static std::string Key(const std::vector<std::string>& args) {
+        return args.empty() ? "" : args.back().substr(std::string("-key=").size());
     }
 };
 
@@ -60,16 +60,16 @@ TEST_F(GameStartEndToEndTest, InstalledGameStartsItsLauncherWithTheTemplate) {
 
     const auto started = Started();
     ASSERT_TRUE(started.has_value());
-    ASSERT_EQ(started->argv.size(), 8u);
-    const std::vector<std::string> head(started->argv.begin() + 1, started->argv.end() - 1);
+    ASSERT_EQ(started->args.size(), 7u);
+    const std::vector<std::string> head(started->args.begin(), started->args.end() - 1);
     EXPECT_EQ(head, (std::vector<std::string>{"-game=mygame", "-mode=live", "-token=tok", "-mid=m1",
                                               "-channel=web", "-agent=ag"}));
-    EXPECT_TRUE(std::regex_match(Key(started->argv), std::regex("([0-9A-F]{32})?")));
-    EXPECT_EQ(fs::canonical(started->argv[0]), fs::canonical(installDir_ / "Launcher.exe"));
-    EXPECT_EQ(fs::canonical(started->cwd), fs::canonical(installDir_));
+    EXPECT_TRUE(std::regex_match(Key(started->args), std::regex("([0-9A-F]{32})?")));
+    EXPECT_EQ(fs::canonical(started->program), fs::canonical(installDir_ / "Launcher.exe"));
+    EXPECT_EQ(fs::canonical(started->folder), fs::canonical(installDir_));
     // The key the launcher got is the key the run's events carry.
     for (const ReceivedEvent& event : Events()) {
-        EXPECT_NE(event.document.find("\"sequence_key\":\"" + Key(started->argv) + "\""),
+        EXPECT_NE(event.document.find("\"sequence_key\":\"" + Key(started->args) + "\""),
                   std::string::npos)
             << event.document;
     }
@@ -91,15 +91,15 @@ TEST_F(GameStartEndToEndTest, MissingCheckFileBringsTheLauncherAndItsFilesAgain)
 
 TEST_F(GameStartEndToEndTest, MissingGameIsInstalled) {
     ServeConfig(Section());
-    ServeFile(kDownloadHost, "/setup/Setup.exe", VG_TEST_RECORDER);
+    ServeFile(kDownloadHost, "/setup/Setup.exe", target_.Recorder());
     const ProcessResult result = Run(gameUrl_);
     EXPECT_EQ(result.out + result.err, "");
     EXPECT_EQ(EventSummary(), kSuccessfulStart);
     const auto started = Started();
     ASSERT_TRUE(started.has_value());
-    EXPECT_EQ(fs::canonical(started->argv[0]), fs::canonical(tempDir_ / "Setup.exe"));
-    ASSERT_EQ(started->argv.size(), 3u);
-    EXPECT_EQ(started->argv[1], "/S");
+    EXPECT_EQ(fs::canonical(started->program), fs::canonical(tempDir_ / "Setup.exe"));
+    ASSERT_EQ(started->args.size(), 2u);
+    EXPECT_EQ(started->args[0], "/S");
 }
 
 TEST_F(GameStartEndToEndTest, TestModeReadsTheTestTree) {
@@ -167,10 +167,10 @@ auto Configured(std::function<void(GameStartEndToEndTest&)> more = {}) {
     };
 }
 
-/// Configured, with the game registered as installed in C:\games\MyGame.
+/// Configured, with the game registered as installed in the test's install directory.
 auto ConfiguredAndRegistered(std::function<void(GameStartEndToEndTest&)> more = {}) {
     return Configured([more](GameStartEndToEndTest& test) {
-        test.RegisterInstallPath("C:\\games\\MyGame");
+        test.RegisterInstallPath();
         if (more) {
             more(test);
         }
@@ -275,7 +275,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "22"},
         FailureCase{"checkFileDownload",
                     ConfiguredAndRegistered([](GameStartEndToEndTest& test) {
-                        test.ServeFile(kDownloadHost, "/launcher/L.exe", VG_TEST_RECORDER);
+                        test.ServeFile(kDownloadHost, "/launcher/L.exe", test.target_.Recorder());
                     }),
                     "",
                     {"INIT 00000000", "INSTALL 00000000", "PATCH A0050001"},
@@ -310,7 +310,7 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"checkFileClimbsOut",
                     [](GameStartEndToEndTest& test) {
                         test.ServeConfig(GameStartTest::Section(R"(,"CheckFiles":["..\\x.dll"])"));
-                        test.RegisterInstallPath("C:\\games\\MyGame");
+                        test.RegisterInstallPath();
                     },
                     "",
                     {"INIT 00000000", "INSTALL 00000000", "PATCH A0050001"},
@@ -328,17 +328,23 @@ INSTANTIATE_TEST_SUITE_P(
 class SignerCheckTest : public GameStartEndToEndTest {
 protected:
     void SetUp() override {
-        pki_ = &SharedTestPki();
+        pki_ = &target_.Pki();
         // One trust file for both checks: the sandbox's TLS and the launchers' signatures.
         WriteFile(trustBundle_, ReadFile(sandbox_->CaFile()) + ReadFile(pki_->RootCertificate()));
-        RegisterInstallPath("C:\\games\\MyGame");
+        RegisterInstallPath();
         ServeConfig(Section(R"(,"CheckCodeSignOption":true,"CheckFiles":[],)"
                             R"("CodeSignName":["Someone Else","Varnugames Co., Ltd."])"));
     }
 
+    /// A Windows launcher signed by `signer`: the Windows program starts the recorder itself;
+    /// the Linux program starts any Windows image through $WINE, which is the recorder.
     fs::path SignedLauncher(TestSigner signer, const std::string& name) {
         const fs::path unsigned_ = dir_ / (name + ".unsigned");
-        WriteBinaryFile(unsigned_, BuildPeImage({}).bytes);
+        if (target_.IsWindows()) {
+            fs::copy_file(target_.Recorder(), unsigned_);
+        } else {
+            WriteBinaryFile(unsigned_, BuildPeImage({}).bytes);
+        }
         const fs::path signedFile = dir_ / name;
         pki_->Sign(unsigned_, signedFile, signer);
         return signedFile;
@@ -357,9 +363,7 @@ TEST_F(SignerCheckTest, RejectedLauncherIsReplacedByTheAcceptedOne) {
     EXPECT_EQ(ReadFile(installDir_ / "Launcher.exe"), ReadFile(good));
     const auto started = Started();
     ASSERT_TRUE(started.has_value());
-    ASSERT_GE(started->argv.size(), 2u);
-    // A Windows launcher starts through Wine, here the recorder.
-    EXPECT_EQ(fs::canonical(started->argv[1]), fs::canonical(installDir_ / "Launcher.exe"));
+    EXPECT_EQ(fs::canonical(started->program), fs::canonical(installDir_ / "Launcher.exe"));
 }
 
 TEST_F(SignerCheckTest, LauncherRejectedTwiceIsDeletedAndNotStarted) {

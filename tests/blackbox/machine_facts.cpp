@@ -133,6 +133,62 @@ std::uint64_t FreeMebibytes(const fs::path& folder) {
     return (static_cast<std::uint64_t>(info.f_bfree) * info.f_frsize) >> 20;
 }
 
+MachineFacts LinuxMachineFacts(const std::map<char, fs::path>& drives) {
+    MachineFacts facts;
+    facts.macText = MachineMacText();
+    const auto driveC = drives.find('c');
+    facts.systemDriveIsFixed = driveC != drives.end() && IsOnBlockDevice(driveC->second);
+    facts.osText = (OsPrettyName().empty() ? "Linux" : OsPrettyName()) +
+                   (sizeof(void*) == 8 ? " 64 bit" : " 32 bit") + " (Build " + KernelRelease() +
+                   ")";
+    facts.cpuName = CpuModelName();
+    facts.hasDisplayAdapter = HasDisplayAdapter();
+    facts.totalMemoryBytes = TotalMemoryBytes();
+    for (const auto& [letter, folder] : drives) {
+        if (IsOnBlockDevice(folder)) {
+            facts.fixedDrives.push_back({letter, FreeMebibytes(folder), IsOnTrimDisk(folder)});
+        }
+    }
+    return facts;
+}
+
+// The probe prints: mac, system-volume-serial (only for a fixed system drive), drive (one line
+// per fixed drive: "<letter> <free MiB> <0 or 1>"), os-product, os-build, os-bits, cpu,
+// ram-bytes, vga.
+MachineFacts ParseWindowsMachineFacts(std::string_view probeOutput) {
+    std::map<std::string, std::string> values;
+    MachineFacts facts;
+    std::istringstream lines{std::string(probeOutput)};
+    for (std::string line; std::getline(lines, line);) {
+        const std::size_t equals = line.find('=');
+        const std::string key = line.substr(0, equals);
+        const std::string value = equals == std::string::npos ? "" : line.substr(equals + 1);
+        if (key == "drive") {
+            std::istringstream fields(value);
+            FixedDrive drive;
+            int trim = 0;
+            fields >> drive.letter >> drive.freeMebibytes >> trim;
+            drive.trim = trim != 0;
+            facts.fixedDrives.push_back(drive);
+        } else {
+            values[key] = value;
+        }
+    }
+    if (values.count("mac")) {
+        facts.macText = values["mac"];
+    }
+    facts.systemDriveIsFixed = values.count("system-volume-serial") != 0;
+    facts.osText =
+        values["os-product"] + " " + values["os-bits"] + " bit (Build " + values["os-build"] + ")";
+    facts.cpuName = Trimmed(values["cpu"]);
+    facts.hasDisplayAdapter = values.count("vga") != 0;
+    if (facts.hasDisplayAdapter) {
+        facts.displayAdapterName = values["vga"];
+    }
+    facts.totalMemoryBytes = values.count("ram-bytes") ? std::stoull(values["ram-bytes"]) : 0;
+    return facts;
+}
+
 bool HasDisplayAdapter() {
     std::error_code error;
     for (const fs::directory_entry& entry : fs::directory_iterator("/sys/class/drm", error)) {

@@ -1,5 +1,6 @@
-// The built Linux program carries its version information, readable by the same reader that
-// reads a Windows executable's version resource.
+// The built program carries its version information: the Windows program in its version
+// resource, the Linux program in a block the same reader reads.
+#include "blackbox/program_under_test.h"
 #include "util/file_version_string.h"
 #include "util/text_encoding.h"
 
@@ -9,7 +10,7 @@ namespace vg::util {
 namespace {
 
 TEST(OwnVersionTest, TheProgramCarriesItsVersionInformation) {
-    const std::u16string program = FromUtf8(VG_PROGRAM);
+    const std::u16string program = FromUtf8(test::ProgramUnderTest::Get().Starter().string());
     EXPECT_EQ(GetFileVersionString(program, u"ProductVersion"), FromUtf8(VG_PRODUCT_VERSION));
     EXPECT_EQ(GetFileVersionString(program, u"FileVersion"), FromUtf8(VG_PRODUCT_VERSION));
     EXPECT_NE(GetFileVersionString(program, u"CompanyName"), u"");

@@ -1,26 +1,30 @@
 // The action runs' prefix: drive C's serial and the machine registry.
 #include "blackbox/pc_action_fixture.h"
 
-#include "blackbox/machine_facts.h"
-
 namespace vg::test {
 
-PcActionTest::PcActionTest() {
-    WriteFile(dir_ / "drive_c" / ".windows-serial", "5a3c0f1e\n");
-    WriteMachineRegistry(std::string("[System\\\\CurrentControlSet\\\\Control\\\\SystemInformation]"
-                                     " 1700000000\n\"ComputerHardwareId\"=\"") +
-                         kHardwareIdValue +
-                         "\"\n\n[Software\\\\Microsoft\\\\DirectX] 1700000000\n"
-                         "\"Version\"=\"4.09.00.0904\"\n\n"
-                         "[Software\\\\Microsoft\\\\Windows NT\\\\CurrentVersion] 1700000000\n"
-                         "\"CurrentMajorVersionNumber\"=dword:0000000a\n"
-                         "\"CurrentMinorVersionNumber\"=dword:00000000\n");
+using Hive = RegistryValue::Hive;
+
+PcActionTest::PcActionTest() : linuxDrives_{{'c', dir_ / "drive_c"}} {
+    // Wine keeps a drive's volume serial in this file at the drive's root.
+    WriteFile(target_.SystemDriveFolder(dir_ / "drive_c") / ".windows-serial", "5a3c0f1e\n");
+    SetMachineValues(true);
 }
 
-void PcActionTest::WriteMachineRegistry(const std::string& body) {
-    WriteFile(dir_ / "prefix" / "system.reg",
-              "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win32\n\n" +
-                  body);
+void PcActionTest::SetMachineValues(bool present) {
+    const auto valueIf = [present](RegistryValue::Data data) {
+        return present ? std::optional<RegistryValue::Data>(std::move(data)) : std::nullopt;
+    };
+    const std::string currentVersion = "Software\\Microsoft\\Windows NT\\CurrentVersion";
+    SetRegistryValues(
+        {{Hive::kLocalMachine, "System\\CurrentControlSet\\Control\\SystemInformation",
+          "ComputerHardwareId", valueIf(std::string(kHardwareIdValue))},
+         {Hive::kLocalMachine, "Software\\Microsoft\\DirectX", "Version",
+          valueIf(std::string("4.09.00.0904"))},
+         {Hive::kLocalMachine, currentVersion, "CurrentMajorVersionNumber",
+          valueIf(std::uint32_t{10})},
+         {Hive::kLocalMachine, currentVersion, "CurrentMinorVersionNumber",
+          valueIf(std::uint32_t{0})}});
 }
 
 std::vector<sandbox::RecordedRequest> PcActionTest::RequestsTo(const std::string& host) const {
@@ -33,8 +37,12 @@ std::vector<sandbox::RecordedRequest> PcActionTest::RequestsTo(const std::string
     return requests;
 }
 
+MachineFacts PcActionTest::Facts() const {
+    return target_.Facts(linuxDrives_);
+}
+
 std::uint32_t PcActionTest::ExpectedSerial() const {
-    return IsOnBlockDevice(dir_ / "drive_c") ? kDriveCSerial : 0;
+    return Facts().systemDriveIsFixed ? kDriveCSerial : 0;
 }
 
 std::string PcActionTest::ActionUrl(const std::string& action, const std::string& mode,

@@ -1,11 +1,14 @@
-// The action runs "pcspec", "pcregister" and the like as a web page starts them: the built
-// program, the publisher sandbox, and a Wine prefix whose drive C has a known volume serial and
+// The action runs "pcspec", "pcregister" and the like as a web page starts them: the program
+// under test, the publisher sandbox, and a prefix whose drive C has a known volume serial and
 // whose registry holds a hardware id, a DirectX version and a Windows version.
 #pragma once
 
 #include "blackbox/game_start_fixture.h"
+#include "blackbox/machine_facts.h"
 
 #include <cstdint>
+#include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -15,14 +18,18 @@ class PcActionTest : public GameStartTest {
 public:
     PcActionTest();
 
-    /// Replaces the prefix's machine registry (system.reg) with these keys and values.
-    void WriteMachineRegistry(const std::string& body);
+    /// Gives the machine registry the hardware id, the DirectX version and the Windows version,
+    /// or makes all of them absent.
+    void SetMachineValues(bool present);
 
     /// The requests a host received, in order.
     std::vector<sandbox::RecordedRequest> RequestsTo(const std::string& host) const;
 
-    /// The serial the program should find for drive C: the one written for it when the drive is
-    /// a fixed one, else 0.
+    /// The machine as the program should see it, with the drives of linuxDrives_.
+    MachineFacts Facts() const;
+
+    /// The serial the program should find for the system drive: the one written for it when
+    /// the drive is a fixed one, else 0.
     std::uint32_t ExpectedSerial() const;
 
     /// The launch URL of an action with a mode and a token.
@@ -32,6 +39,9 @@ public:
     static constexpr std::uint32_t kDriveCSerial = 0x5A3C0F1E;
     static constexpr const char* kHardwareIdValue = "{12345678-9abc-def0-1234-56789abcdef0}";
     static constexpr const char* kHardwareIdText = "123456789abcdef0123456789abcdef0";
+
+    /// The test prefix's drives by letter, for the Linux program.
+    std::map<char, std::filesystem::path> linuxDrives_;
 };
 
 /// "Varnugames Starter: <text>\n", the notice as the program writes it without a display.

@@ -1,7 +1,6 @@
 // The built program registers and verifies the PC with the security centre in both protocols:
 // the endpoint for each mode, the headers, the documents byte for byte with their hashes made
 // here from the machine's own values, and the notices for every kind of failure.
-#include "blackbox/machine_facts.h"
 #include "blackbox/pc_action_fixture.h"
 
 #include "util/sha256.h"
@@ -49,8 +48,8 @@ public:
 
     /// The MAC text the program reports: the machine's first adapter, or, on a machine without
     /// one, the stand-in the program sent (made anew by every run).
-    static std::string MacText(const std::string& sentMac) {
-        return MachineMacText().value_or(sentMac);
+    std::string MacText(const std::string& sentMac) const {
+        return Facts().macText.value_or(sentMac);
     }
 
     static std::string MacFrom(const std::string& body) {
@@ -106,7 +105,7 @@ TEST_F(PcRegistrationTest, SecondProtocolDocuments) {
 }
 
 TEST_F(PcRegistrationTest, WithoutHardwareIdTheSecondProtocolStillRegisters) {
-    WriteMachineRegistry("");
+    SetMachineValues(false);
     const std::string serialDec = std::to_string(ExpectedSerial());
     ASSERT_EQ(Run(ActionUrl("pcregisterV2", "live")).err, "");
     const sandbox::RecordedRequest request = OnlyRequest(kProdHost);

@@ -1,6 +1,5 @@
 // The built program reports the PC's hardware to the service API: the host for each mode,
 // the token in the path, and the form body byte for byte against the machine's own values.
-#include "blackbox/machine_facts.h"
 #include "blackbox/pc_action_fixture.h"
 #include "support/percent_text.h"
 
@@ -47,6 +46,7 @@ public:
         // Drive D is a RAM disk, which no report counts; drive E a second folder on the disk.
         fs::create_directories(dir_ / "drive_e");
         fs::create_directory_symlink(dir_ / "drive_e", dir_ / "prefix" / "dosdevices" / "e:");
+        linuxDrives_['e'] = dir_ / "drive_e";
         if (fs::is_directory("/dev/shm")) {
             fs::create_directory_symlink("/dev/shm", dir_ / "prefix" / "dosdevices" / "d:");
         }
@@ -77,35 +77,30 @@ TEST_F(PcReportTest, TheReportDescribesThisMachine) {
 
     // The free space moves while the suite runs; the sent figures are checked against the
     // machine's within a margin, then used for the exact body.
+    const MachineFacts machine = Facts();
     std::string hdd;
     int ssd = 0;
-    const std::vector<std::pair<std::string, fs::path>> drives = {{"c", dir_ / "drive_c"},
-                                                                  {"e", dir_ / "drive_e"}};
     const std::string sentHdd = sent.count("hdd") ? sent.at("hdd") : "";
-    for (const auto& [letter, folder] : drives) {
-        if (!IsOnBlockDevice(folder)) {
-            continue;
-        }
-        const std::string prefix = "[" + letter + ":\\ - ";
+    for (const FixedDrive& drive : machine.fixedDrives) {
+        const std::string prefix = std::string("[") + drive.letter + ":\\ - ";
         const std::size_t at = sentHdd.find(prefix);
         ASSERT_NE(at, std::string::npos) << sentHdd;
         const std::string mebibytes =
             sentHdd.substr(at + prefix.size(), sentHdd.find("MB]", at) - at - prefix.size());
-        EXPECT_NEAR(std::stod(mebibytes), static_cast<double>(FreeMebibytes(folder)), 1024.0);
+        EXPECT_NEAR(std::stod(mebibytes), static_cast<double>(drive.freeMebibytes), 1024.0);
         hdd += prefix + mebibytes + "MB]";
-        ssd += IsOnTrimDisk(folder) ? 1 : 0;
+        ssd += drive.trim ? 1 : 0;
     }
-    std::uint64_t ramMebibytes = TotalMemoryBytes() >> 20;
+    std::uint64_t ramMebibytes = machine.totalMemoryBytes >> 20;
     ramMebibytes += ramMebibytes % 2;
-    const std::string os = (OsPrettyName().empty() ? "Linux" : OsPrettyName()) +
-                           (sizeof(void*) == 8 ? " 64 bit" : " 32 bit") + " (Build " +
-                           KernelRelease() + ")";
-    const std::string vga = HasDisplayAdapter() ? sent.at("vga") : "VGA information load failed.";
+    const std::string vga = !machine.hasDisplayAdapter   ? "VGA information load failed."
+                            : machine.displayAdapterName ? *machine.displayAdapterName
+                                                         : sent.at("vga");
     const std::string expected =
-        "hs=" + util::ToUtf8(util::Md5HexUpper(u"Post-HwInfo#a.b~c=d")) + "&os=" + FormEncode(os) +
-        "&cpu=" + FormEncode(CpuModelName()) + "&vga=" + FormEncode(vga) +
-        "&ram=" + std::to_string(ramMebibytes) + "MB&hdd=" + FormEncode(hdd) +
-        "&ssd=" + std::to_string(ssd) + "&directx=DirectX%2012.0";
+        "hs=" + util::ToUtf8(util::Md5HexUpper(u"Post-HwInfo#a.b~c=d")) +
+        "&os=" + FormEncode(machine.osText) + "&cpu=" + FormEncode(machine.cpuName) +
+        "&vga=" + FormEncode(vga) + "&ram=" + std::to_string(ramMebibytes) +
+        "MB&hdd=" + FormEncode(hdd) + "&ssd=" + std::to_string(ssd) + "&directx=DirectX%2012.0";
     EXPECT_EQ(request.body, expected);
 }
 
@@ -119,7 +114,7 @@ TEST_F(PcReportTest, OnlyTheWholeWordLiveOrRealChoosesTheLiveHost) {
 }
 
 TEST_F(PcReportTest, WithoutWindowsValuesTheirFailureTextsAreSent) {
-    WriteMachineRegistry("");
+    SetMachineValues(false);
     EXPECT_EQ(Run(ActionUrl("pcspec", "live")).err, "");
     const std::string body = OnlyRequest(kLiveHost).body;
     EXPECT_NE(body.find("&directx=DirectX%20version%20information%20load%20failed."),

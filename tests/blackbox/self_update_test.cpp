@@ -8,10 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <filesystem>
 #include <optional>
@@ -25,7 +21,6 @@ namespace {
 namespace fs = std::filesystem;
 
 const std::string kCdnHost = util::ToUtf8(deployment::kCdnHost);
-const std::string kPublished = "/live/VarnugamesStarter_v2.linux-x86_64";
 
 // "1.0.0.1" as " 1, 0, 0, 1 ", which reads as the same version.
 std::string WithCommasAndBlanks(const std::string& version) {
@@ -38,33 +33,39 @@ std::string WithCommasAndBlanks(const std::string& version) {
 
 class SelfUpdateTest : public GameStartTest {
 public:
-    SelfUpdateTest() : pki_(SharedTestPki()), appDir_(dir_ / "app"), program_(appDir_ / "Starter") {
+    SelfUpdateTest()
+        : pki_(target_.Pki()), published_("/live/" + target_.PublishedUpdateName()),
+          appDir_(dir_ / "app"), program_(appDir_ / ("Starter" + target_.ExecutableSuffix())) {
         fs::create_directories(appDir_);
-        fs::copy_file(VG_UPDATE_TEST_PROGRAM, program_);
+        fs::copy_file(target_.UpdateTestProgram(), program_);
         original_ = ReadFile(program_);
         // The collector's TLS and the package signatures chain to different test roots.
         WriteFile(trustBundle_, ReadFile(trustBundle_) + ReadFile(pki_.RootCertificate()));
     }
 
-    void PublishVersion(const std::string& text) { Serve(kCdnHost, kPublished + ".version", text); }
+    void PublishVersion(const std::string& text) { Serve(kCdnHost, published_ + ".version", text); }
 
-    /// Publishes `program` as the package, signed by `signer` unless `signer` is empty; with
-    /// `tamper` a byte is added after signing.
+    /// Publishes `program` as the package, signed by `signer` unless `signer` is empty (with
+    /// a signature inside it or beside it, as the target's packages are signed); with `tamper`
+    /// a byte is added after signing.
     void PublishPackage(const fs::path& program, std::optional<TestSigner> signer,
                         bool tamper = false) {
         const fs::path package = dir_ / "package.ex_";
+        const std::string signatureSuffix = target_.UpdateSignatureSuffix();
         fs::copy_file(program, package, fs::copy_options::overwrite_existing);
-        if (signer) {
-            pki_.SignDetached(package, dir_ / "package.p7s", *signer);
-            ServeFile(kCdnHost, kPublished + ".ex_.p7s", dir_ / "package.p7s");
+        if (signer && signatureSuffix.empty()) {
+            pki_.Sign(program, package, *signer);
+        } else if (signer) {
+            pki_.SignDetached(package, dir_ / "package.sig", *signer);
+            ServeFile(kCdnHost, published_ + ".ex_" + signatureSuffix, dir_ / "package.sig");
         }
         if (tamper) {
             WriteFile(package, ReadFile(package) + "x");
         }
-        ServeFile(kCdnHost, kPublished + ".ex_", package);
+        ServeFile(kCdnHost, published_ + ".ex_", package);
     }
 
-    ProcessResult RunCopy() { return Run(gameUrl_, program_.string()); }
+    ProcessResult RunCopy() { return Run(gameUrl_, program_); }
 
     /// Waits for a run's START and SELFUPDATE (a started new build sends them after the test's
     /// own child has ended) and checks that every event came from the build of `version`.
@@ -84,20 +85,6 @@ public:
         }
     }
 
-    /// Waits until no run holds the single-instance lock, so a started build has ended.
-    void WaitForRunsToEnd() const {
-        for (const fs::directory_entry& entry : fs::directory_iterator(dir_ / "run")) {
-            const int fd = ::open(entry.path().c_str(), O_RDWR | O_CLOEXEC);
-            if (fd < 0) {
-                continue;
-            }
-            for (int i = 0; i < 300 && ::flock(fd, LOCK_EX | LOCK_NB) != 0; ++i) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(100));
-            }
-            ::close(fd);
-        }
-    }
-
     fs::path Beside(const std::string& suffix) const { return appDir_ / ("Starter" + suffix); }
 
     /// The program is the one copied in, nothing else is beside it, and the run went on.
@@ -109,6 +96,7 @@ public:
     }
 
     TestPki& pki_;
+    std::string published_;
     fs::path appDir_;
     fs::path program_;
     std::string original_;
@@ -116,15 +104,20 @@ public:
 
 TEST_F(SelfUpdateTest, InstallsAndStartsANewerSignedBuild) {
     PublishVersion(VG_NEXT_PRODUCT_VERSION);
-    PublishPackage(VG_UPDATE_TEST_PROGRAM_NEXT, TestSigner::kPublisher);
+    const fs::path next = target_.NextUpdateTestProgram();
+    PublishPackage(next, TestSigner::kPublisher);
     const ProcessResult result = RunCopy();
     EXPECT_EQ(result.exitCode, 0);
     // Only the new build reports the run.
     ExpectRunReportedBy(VG_NEXT_PRODUCT_VERSION);
-    WaitForRunsToEnd();
-    EXPECT_EQ(ReadFile(program_), ReadFile(VG_UPDATE_TEST_PROGRAM_NEXT));
-    EXPECT_TRUE(fs::status(program_).permissions() ==
-                fs::status(VG_UPDATE_TEST_PROGRAM).permissions());
+    // The new build ends its run before the test looks at the files it deleted.
+    target_.WaitForInstanceLockToBeFree(runtimeDir_);
+    EXPECT_EQ(ReadFile(program_), ReadFile(dir_ / "package.ex_"));
+    // Only Linux keeps an execute permission that the swap must carry over.
+    if (!target_.IsWindows()) {
+        EXPECT_TRUE(fs::status(program_).permissions() ==
+                    fs::status(target_.UpdateTestProgram()).permissions());
+    }
     EXPECT_FALSE(fs::exists(Beside(".ex_")));
     EXPECT_FALSE(fs::exists(Beside(".ex_.p7s")));
     // The new build's own run deleted the backup of the previous one.
@@ -150,30 +143,30 @@ TEST_P(RefusedUpdateTest, LeavesTheProgramAndGoesOn) {
         break;
     case Publication::kHtmlPage:
         PublishVersion("<html><body>" VG_NEXT_PRODUCT_VERSION "</body></html>");
-        PublishPackage(VG_UPDATE_TEST_PROGRAM_NEXT, TestSigner::kPublisher);
+        PublishPackage(target_.NextUpdateTestProgram(), TestSigner::kPublisher);
         break;
     case Publication::kSameVersion:
         PublishVersion(WithCommasAndBlanks(VG_PRODUCT_VERSION));
-        PublishPackage(VG_UPDATE_TEST_PROGRAM_NEXT, TestSigner::kPublisher);
+        PublishPackage(target_.NextUpdateTestProgram(), TestSigner::kPublisher);
         break;
     case Publication::kNoPackage:
         PublishVersion(VG_NEXT_PRODUCT_VERSION);
         break;
     case Publication::kUnsigned:
         PublishVersion(VG_NEXT_PRODUCT_VERSION);
-        PublishPackage(VG_UPDATE_TEST_PROGRAM_NEXT, std::nullopt);
+        PublishPackage(target_.NextUpdateTestProgram(), std::nullopt);
         break;
     case Publication::kOtherSigner:
         PublishVersion(VG_NEXT_PRODUCT_VERSION);
-        PublishPackage(VG_UPDATE_TEST_PROGRAM_NEXT, TestSigner::kOther);
+        PublishPackage(target_.NextUpdateTestProgram(), TestSigner::kOther);
         break;
     case Publication::kChangedAfterSigning:
         PublishVersion(VG_NEXT_PRODUCT_VERSION);
-        PublishPackage(VG_UPDATE_TEST_PROGRAM_NEXT, TestSigner::kPublisher, true);
+        PublishPackage(target_.NextUpdateTestProgram(), TestSigner::kPublisher, true);
         break;
     case Publication::kNotNewerInside:
         PublishVersion(VG_NEXT_PRODUCT_VERSION);
-        PublishPackage(VG_UPDATE_TEST_PROGRAM, TestSigner::kPublisher);
+        PublishPackage(target_.UpdateTestProgram(), TestSigner::kPublisher);
         break;
     }
     EXPECT_EQ(RunCopy().exitCode, 0);
@@ -216,11 +209,11 @@ TEST_F(SelfUpdateTest, ABackupThatCannotBeMadeKeepsTheProgram) {
     // A folder at the backup's name can be neither deleted as a file nor replaced.
     fs::create_directories(Beside(".e__") / "in-the-way");
     PublishVersion(VG_NEXT_PRODUCT_VERSION);
-    PublishPackage(VG_UPDATE_TEST_PROGRAM_NEXT, TestSigner::kPublisher);
+    PublishPackage(target_.NextUpdateTestProgram(), TestSigner::kPublisher);
     EXPECT_EQ(RunCopy().exitCode, 0);
     // The verified package stays for the next start.
     ExpectRunWentOnUnchanged(true);
-    EXPECT_EQ(ReadFile(Beside(".ex_")), ReadFile(VG_UPDATE_TEST_PROGRAM_NEXT));
+    EXPECT_EQ(ReadFile(Beside(".ex_")), ReadFile(dir_ / "package.ex_"));
 }
 
 } // namespace

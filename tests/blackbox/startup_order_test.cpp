@@ -1,5 +1,6 @@
 // The shell's order of steps, seen through vg-shell-probe: the real shell, with each stage it
 // hands work to recording the call and whether the instance mutex was held.
+#include "blackbox/program_under_test.h"
 #include "support/child_process.h"
 #include "support/temp_dir.h"
 #include "util/text_encoding.h"
@@ -19,11 +20,11 @@ protected:
     std::vector<std::string> Run(const std::vector<std::string>& args,
                                  EnvironmentChanges extra = {}) {
         EnvironmentChanges environment = {{"XDG_RUNTIME_DIR", dir_.Path().string()},
-                                          {"VG_PROBE_LOG", log_},
+                                          {"VG_PROBE_LOG", target_.ProgramPath(log_)},
                                           {"DISPLAY", std::nullopt},
                                           {"WAYLAND_DISPLAY", std::nullopt}};
         environment.merge(extra);
-        const ProcessResult result = RunProcess(VG_SHELL_PROBE, args, environment);
+        const ProcessResult result = target_.Run(target_.ShellProbe(), args, environment);
         EXPECT_EQ(result.out, "");
         EXPECT_EQ(result.err, "");
         std::vector<std::string> lines;
@@ -39,6 +40,7 @@ protected:
         return "varnugamesstarter://" + gameName + "|" + mode + "|Launcher.exe|tok|m1|ag|ch";
     }
 
+    const ProgramUnderTest& target_ = ProgramUnderTest::Get();
     TempDir dir_;
     std::string log_ = (dir_ / "probe.log").string();
 };
@@ -96,10 +98,13 @@ TEST_F(StartupOrderTest, ModeChoosesTheEnvironment) {
 TEST_F(StartupOrderTest, RunsThatEndEarly) {
     // No argument: nothing at all, not even the dialog.
     EXPECT_TRUE(Run({}).empty());
-    // An empty command line ends after the dialog, before the mutex.
-    EXPECT_EQ(Run({""}), std::vector<std::string>{"dialog lock=free"});
     // A rejected URL ends after the mutex, through the telemetry stop that releases it.
     const std::vector<std::string> rejected = {"dialog lock=free", "stopTelemetry lock=free"};
+    // An empty argument is an empty command line for the Linux program, which ends after the
+    // dialog, before the mutex. A Windows command line keeps the argument's two quotes: a URL
+    // without the scheme.
+    EXPECT_EQ(Run({""}),
+              target_.IsWindows() ? rejected : std::vector<std::string>{"dialog lock=free"});
     EXPECT_EQ(Run({"varnugamesstarter://game|live|Launcher.exe"}), rejected);
     EXPECT_EQ(Run({"game|live|Launcher.exe|tok"}), rejected);
 }

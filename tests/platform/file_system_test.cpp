@@ -176,7 +176,7 @@ TEST_F(FileSystemTest, ReplaceFileSwapsInTheNewFileWhole) {
         File::Open(Wide(dir_ / "game.exe"), FileAccess::Read, FileDisposition::OpenExisting);
     ASSERT_TRUE(reader);
 
-    ASSERT_TRUE(ReplaceFile(Wide(dir_ / "game.exe.part"), Wide(dir_.Path()) + u"\\game.exe"));
+    ASSERT_TRUE(MoveFileReplacing(Wide(dir_ / "game.exe.part"), Wide(dir_.Path()) + u"\\game.exe"));
     EXPECT_EQ(test::ReadFile(dir_ / "game.exe"), "new");
     EXPECT_FALSE(fs::exists(dir_ / "game.exe.part"));
     EXPECT_EQ(ReadRest(*reader), "old");
@@ -187,7 +187,7 @@ TEST_F(FileSystemTest, ReplaceFileSwapsInTheNewFileWhole) {
         {{dir_ / "game.exe", dir_ / "no" / "game.exe"}, kErrorPathNotFound},
     };
     for (const auto& [paths, error] : cases) {
-        EXPECT_FALSE(ReplaceFile(Wide(paths.first), Wide(paths.second))) << paths.first;
+        EXPECT_FALSE(MoveFileReplacing(Wide(paths.first), Wide(paths.second))) << paths.first;
         EXPECT_EQ(GetLastError(), error) << paths.first << " to " << paths.second;
     }
     EXPECT_EQ(test::ReadFile(dir_ / "game.exe"), "new");
@@ -203,7 +203,7 @@ TEST_F(FileSystemTest, ReplaceFileDoesNotCopyBetweenFileSystems) {
     const fs::path elsewhere = "/dev/shm/vg-replace-" + std::to_string(::getpid());
     test::WriteFile(elsewhere, "new");
     test::WriteFile(dir_ / "target", "old");
-    EXPECT_FALSE(ReplaceFile(Wide(elsewhere), Wide(dir_ / "target")));
+    EXPECT_FALSE(MoveFileReplacing(Wide(elsewhere), Wide(dir_ / "target")));
     EXPECT_NE(GetLastError(), kErrorSuccess);
     EXPECT_EQ(test::ReadFile(elsewhere), "new");
     EXPECT_EQ(test::ReadFile(dir_ / "target"), "old");

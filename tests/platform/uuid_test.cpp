@@ -63,7 +63,7 @@ TEST(SequentialUuidTest, NodeIsTheFirstRealAdapterByName) {
     EXPECT_EQ(CreateSequentialUuidFrom(dir.Path(), uuid), kRpcSOk);
     ExpectVersion1Layout(uuid);
     EXPECT_EQ(Node(uuid), (NodeAddress{0x0A, 0x1B, 0x2C, 0x3D, 0x4E, 0x5F}));
-    EXPECT_EQ(UuidToString(uuid).substr(24), "0a1b2c3d4e5f");
+    EXPECT_EQ(FormatUuid(uuid).substr(24), "0a1b2c3d4e5f");
     // The count is of 100-ns intervals since 1582-10-15, so it tells the time of day.
     const auto made = std::chrono::system_clock::time_point(
         std::chrono::duration_cast<std::chrono::system_clock::duration>(std::chrono::nanoseconds(
@@ -112,7 +112,7 @@ TEST(SequentialUuidTest, TextFormIsLowerCaseInFiveGroups) {
          "ffffffff-ffff-ffff-ffff-ffffffffffff"},
     };
     for (const auto& [uuid, text] : cases) {
-        EXPECT_EQ(UuidToString(uuid), text);
+        EXPECT_EQ(FormatUuid(uuid), text);
     }
 }
 

@@ -19,6 +19,9 @@ struct ProcessResult {
     std::string out;
     std::string err;
     std::chrono::milliseconds elapsed{0};
+    /// What the system running the program wrote besides it (Wine's own standard error), for
+    /// messages when a test fails; empty for a native program.
+    std::string systemLog;
 };
 
 /// A child started in the background; Wait collects what it wrote and how it ended.

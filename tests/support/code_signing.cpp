@@ -117,8 +117,12 @@ const fs::path& TestPki::RootCertificate() {
 }
 
 const TestPki::KeyPair& TestPki::Root() {
+    const KeyPair root{dir_ / "root.pem", dir_ / "root.key"};
+    // A root made earlier in the folder stays: a system may have been told to trust it.
+    if (!root_ && fs::exists(root.certificate) && fs::exists(root.key)) {
+        root_ = root;
+    }
     if (!root_) {
-        const KeyPair root{dir_ / "root.pem", dir_ / "root.key"};
         RunOpenSsl({"req", "-x509", "-new", "-nodes", "-config", (dir_ / kConfigName).string(),
                     "-extensions", "root_ca", "-subj", "/CN=Varnugames Test Root", "-days", "3650",
                     "-keyout", root.key.string(), "-out", root.certificate.string()},

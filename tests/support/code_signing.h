@@ -27,8 +27,8 @@ enum class TestSigner {
 };
 
 /// A test root and the signers' certificates, made in a folder of their own on first use, so
-/// that a test pays only for the certificates it signs with. Failures throw
-/// std::runtime_error with the tool's output.
+/// that a test pays only for the certificates it signs with; a root already in the folder is
+/// kept. Failures throw std::runtime_error with the tool's output.
 class TestPki {
 public:
     explicit TestPki(std::filesystem::path dir);

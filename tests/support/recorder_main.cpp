@@ -1,9 +1,10 @@
 // vg-test-recorder: stands in for a started program. It writes how it was started (its
 // arguments, current folder, standard descriptors and every other open descriptor) to the file
 // named by VG_RECORD_FILE, then waits for the file named by VG_RECORD_HOLD, if any, to appear.
+#include "support/launch_record_writer.h"
+
 #include <chrono>
 #include <climits>
-#include <cstdio>
 #include <cstdlib>
 #include <dirent.h>
 #include <string>
@@ -12,19 +13,7 @@
 
 namespace {
 
-std::string Escaped(const std::string& text) {
-    std::string out;
-    for (const char c : text) {
-        if (c == '\\') {
-            out += "\\\\";
-        } else if (c == '\n') {
-            out += "\\n";
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
+using vg::test::RecordLine;
 
 std::string LinkTarget(const std::string& path) {
     char target[PATH_MAX];
@@ -35,10 +24,10 @@ std::string LinkTarget(const std::string& path) {
 std::string Record(int argc, char** argv) {
     std::string record;
     for (int i = 0; i < argc; ++i) {
-        record += "arg=" + Escaped(argv[i]) + "\n";
+        record += RecordLine("arg", argv[i]);
     }
     char cwd[PATH_MAX];
-    record += "cwd=" + Escaped(::getcwd(cwd, sizeof cwd) ? cwd : "-") + "\n";
+    record += RecordLine("cwd", ::getcwd(cwd, sizeof cwd) ? cwd : "-");
     DIR* fds = ::opendir("/proc/self/fd");
     const int listingFd = fds ? ::dirfd(fds) : -1;
     while (dirent* entry = fds ? ::readdir(fds) : nullptr) {
@@ -47,8 +36,7 @@ std::string Record(int argc, char** argv) {
             continue;
         }
         const int fd = std::stoi(name);
-        const std::string target = Escaped(LinkTarget("/proc/self/fd/" + name));
-        record += (fd <= 2 ? "std" : "fd") + name + "=" + target + "\n";
+        record += RecordLine((fd <= 2 ? "std" : "fd") + name, LinkTarget("/proc/self/fd/" + name));
     }
     if (fds) {
         ::closedir(fds);
@@ -63,17 +51,9 @@ int main(int argc, char** argv) {
     if (!recordFile) {
         return 2;
     }
-    const std::string record = Record(argc, argv);
-    // Written beside the target and renamed, so a reader never sees half a record.
-    const std::string partial = std::string(recordFile) + ".partial";
-    FILE* out = std::fopen(partial.c_str(), "w");
-    if (!out) {
+    if (!vg::test::WriteRecordInPlace(recordFile, Record(argc, argv))) {
         return 3;
     }
-    std::fputs(record.c_str(), out);
-    std::fclose(out);
-    std::rename(partial.c_str(), recordFile);
-
     if (const char* hold = std::getenv("VG_RECORD_HOLD")) {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
         while (::access(hold, F_OK) != 0 && std::chrono::steady_clock::now() < deadline) {

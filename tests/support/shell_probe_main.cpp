@@ -10,9 +10,9 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <thread>
-#include <unistd.h>
 
 namespace {
 
@@ -42,7 +42,7 @@ std::string Describe(const CVarnugamesStarterApp& app) {
 void HoldWhileAsked() {
     const char* hold = std::getenv("VG_PROBE_HOLD");
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (hold && ::access(hold, F_OK) != 0 && std::chrono::steady_clock::now() < deadline) {
+    while (hold && !std::filesystem::exists(hold) && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
 }

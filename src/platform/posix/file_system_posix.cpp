@@ -36,7 +36,7 @@ bool RemoveFile(std::u16string_view path) {
     return true;
 }
 
-bool ReplaceFile(std::u16string_view from, std::u16string_view to) {
+bool MoveFileReplacing(std::u16string_view from, std::u16string_view to) {
     const std::string nativeFrom = posix::NativePath(from);
     const std::string nativeTo = posix::NativePath(to);
     if (::rename(nativeFrom.c_str(), nativeTo.c_str()) != 0) {

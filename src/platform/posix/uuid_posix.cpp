@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <fstream>
 #include <mutex>
 #include <random>
@@ -164,15 +163,6 @@ std::uint32_t CreateSequentialUuidFrom(const fs::path& netRoot, Uuid& uuid) {
 
 std::uint32_t CreateSequentialUuid(Uuid& uuid) {
     return posix::CreateSequentialUuidFrom("/sys/class/net", uuid);
-}
-
-std::string UuidToString(const Uuid& uuid) {
-    char text[37];
-    std::snprintf(text, sizeof text, "%08x-%04x-%04x-%02x%02x-%02x%02x%02x%02x%02x%02x",
-                  static_cast<unsigned>(uuid.data1), static_cast<unsigned>(uuid.data2),
-                  static_cast<unsigned>(uuid.data3), uuid.data4[0], uuid.data4[1], uuid.data4[2],
-                  uuid.data4[3], uuid.data4[4], uuid.data4[5], uuid.data4[6], uuid.data4[7]);
-    return text;
 }
 
 } // namespace vg::platform

@@ -1,7 +1,4 @@
-// The application object's registration, for the Linux entry point to find it.
-#ifdef _WIN32
-#error "POSIX backend only"
-#endif
+// The application object's registration, for either platform's entry point to find it.
 
 #include "platform/application.h"
 
