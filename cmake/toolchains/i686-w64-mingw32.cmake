@@ -1,16 +1,3 @@
-# Cross-compiles the Windows program with MinGW-w64 (Debian's i686-w64-mingw32 packages). The
-# -posix compilers have std::thread and std::mutex; the -win32 ones of GCC 12 do not.
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross-compiles the shipped 32-bit program with MinGW-w64 (Debian's i686-w64-mingw32 packages).
 set(CMAKE_SYSTEM_PROCESSOR i686)
-
-set(VG_MINGW_TRIPLET i686-w64-mingw32)
-set(CMAKE_C_COMPILER ${VG_MINGW_TRIPLET}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${VG_MINGW_TRIPLET}-g++-posix)
-set(CMAKE_RC_COMPILER ${VG_MINGW_TRIPLET}-windres)
-
-# Libraries and headers come from the MinGW-w64 tree only; the build machine's own never mix in.
-set(CMAKE_FIND_ROOT_PATH /usr/${VG_MINGW_TRIPLET})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64-common.cmake)

@@ -86,20 +86,6 @@ bool IsOpenDirectory(int fd) {
 
 } // namespace
 
-File::File(File&& other) noexcept : handle_(std::exchange(other.handle_, kNoHandle)) {}
-
-File& File::operator=(File&& other) noexcept {
-    if (this != &other) {
-        Close();
-        handle_ = std::exchange(other.handle_, kNoHandle);
-    }
-    return *this;
-}
-
-File::~File() {
-    Close();
-}
-
 std::optional<File> File::Open(std::u16string_view path, FileAccess access,
                                FileDisposition disposition) {
     const std::string native = posix::NativePath(path);

@@ -18,7 +18,6 @@
 #include <string>
 #include <sys/file.h>
 #include <unistd.h>
-#include <utility>
 
 namespace vg::platform {
 namespace {
@@ -37,23 +36,6 @@ std::string LockFilePath(std::u16string_view name) {
 }
 
 } // namespace
-
-NamedMutex::NamedMutex(NamedMutex&& other) noexcept
-    : handle_(std::exchange(other.handle_, kNoHandle)),
-      alreadyExisted_(std::exchange(other.alreadyExisted_, false)) {}
-
-NamedMutex& NamedMutex::operator=(NamedMutex&& other) noexcept {
-    if (this != &other) {
-        Close();
-        handle_ = std::exchange(other.handle_, kNoHandle);
-        alreadyExisted_ = std::exchange(other.alreadyExisted_, false);
-    }
-    return *this;
-}
-
-NamedMutex::~NamedMutex() {
-    Close();
-}
 
 NamedMutex NamedMutex::Create(std::u16string_view name) {
     NamedMutex mutex;

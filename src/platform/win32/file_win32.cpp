@@ -67,20 +67,6 @@ DWORD TransferSize(std::size_t remaining) {
 
 } // namespace
 
-File::File(File&& other) noexcept : handle_(std::exchange(other.handle_, kNoHandle)) {}
-
-File& File::operator=(File&& other) noexcept {
-    if (this != &other) {
-        Close();
-        handle_ = std::exchange(other.handle_, kNoHandle);
-    }
-    return *this;
-}
-
-File::~File() {
-    Close();
-}
-
 std::optional<File> File::Open(std::u16string_view path, FileAccess access,
                                FileDisposition disposition) {
     // Sharing for reading only: nobody writes, renames or deletes the file while it is open.

@@ -14,23 +14,6 @@
 
 namespace vg::platform {
 
-NamedMutex::NamedMutex(NamedMutex&& other) noexcept
-    : handle_(std::exchange(other.handle_, kNoHandle)),
-      alreadyExisted_(std::exchange(other.alreadyExisted_, false)) {}
-
-NamedMutex& NamedMutex::operator=(NamedMutex&& other) noexcept {
-    if (this != &other) {
-        Close();
-        handle_ = std::exchange(other.handle_, kNoHandle);
-        alreadyExisted_ = std::exchange(other.alreadyExisted_, false);
-    }
-    return *this;
-}
-
-NamedMutex::~NamedMutex() {
-    Close();
-}
-
 NamedMutex NamedMutex::Create(std::u16string_view name) {
     NamedMutex mutex;
     const HANDLE handle = ::CreateMutexW(nullptr, FALSE, win32::ToWide(name).c_str());
