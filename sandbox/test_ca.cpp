@@ -122,7 +122,9 @@ std::string SubjectAltNames(const std::vector<std::string>& hostNames) {
     for (const std::string& name : hostNames) {
         names += "DNS:" + name + ",";
     }
-    return names + "DNS:localhost,IP:127.0.0.1";
+    // Clients that route a host to the loopback address check the certificate against that
+    // address. Wine's WinHTTP compares it with DNS names only, so the address is named both ways.
+    return names + "DNS:localhost,DNS:127.0.0.1,IP:127.0.0.1";
 }
 
 UniqueX509 IssueServerCertificate(const Authority& authority, EVP_PKEY* key,

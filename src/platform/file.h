@@ -22,7 +22,9 @@ enum class FileDisposition {
 
 /// Owns one open file; it is closed when the object goes. Every failing call returns false or
 /// nothing, with the last error set; a call on a closed file fails with 6.
-/// Windows: others may read the file while it is open, but not write or delete it.
+/// Windows: while the file is open others may read it, but not write or delete it; a reader
+/// must let it be written when it was opened for writing, which File does not, so a second File
+/// on the same path opens only when neither is for writing (32 otherwise).
 /// Linux: there is no such lock; the descriptor is close-on-exec, so a started program never
 /// holds it.
 class File {

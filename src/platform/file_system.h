@@ -16,8 +16,9 @@ bool RemoveFile(std::u16string_view path);
 
 /// Moves a file onto another path, replacing a file that is there, as MoveFileExW with
 /// MOVEFILE_REPLACE_EXISTING does. On failure returns false with the last error set and neither
-/// file changed. Linux: one rename(2), so a reader of the target sees the old file or the new
-/// one, never a mix; it fails between two file systems (no copy is made).
+/// file changed; a move to another volume (Linux: file system) fails with 17 and copies nothing.
+/// Linux: one rename(2), so a reader of the target sees the old file or the new one, never a
+/// mix. Windows: a target that is open (as a File, or a running program) is not replaced (5).
 bool MoveFileReplacing(std::u16string_view from, std::u16string_view to);
 
 /// Whether a file or a folder is at the path, as PathFileExistsW tells it.

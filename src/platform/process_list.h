@@ -12,7 +12,9 @@ namespace vg::platform {
 /// name: a copy of the program elsewhere, with the same file name, is another file. Processes
 /// that cannot be examined (another user's) are left out; empty when the file cannot be
 /// examined, with the last error set.
-/// Windows: each process's image file.
+/// Windows: each process's image file, by the path the process was started from. A running
+/// image cannot be replaced in place; one renamed away still goes by its old path, and so by
+/// whatever file is put there after it.
 /// Linux: a process runs the file when /proc/<pid>/exe is that file (same device and inode; an
 /// image deleted or replaced since it started is not). A Windows program (a PE image) runs
 /// through Wine, whose loader is the image; such a process runs the file when its first

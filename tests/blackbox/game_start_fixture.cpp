@@ -62,7 +62,15 @@ GameStartTest::GameStartTest()
 GameStartTest::~GameStartTest() = default;
 
 void GameStartTest::TearDown() {
-    if (HasFailure() && !lastSystemLog_.empty()) {
+    if (!HasFailure()) {
+        return;
+    }
+    std::cout << "The events of the last run:\n";
+    for (const ReceivedEvent& event : Events()) {
+        std::cout << "  " << event.actionCode << " " << event.actionResult << " "
+                  << event.description << "\n";
+    }
+    if (!lastSystemLog_.empty()) {
         std::cout << "What Wine wrote during the last run:\n" << WorthReading(lastSystemLog_);
     }
 }

@@ -40,7 +40,7 @@ public:
     GameStartTest();
     ~GameStartTest() override;
 
-    /// Shows what Wine itself wrote during the last run when the test failed.
+    /// Shows the last run's events, and what Wine itself wrote then, when the test failed.
     void TearDown() override;
 
     /// The CDN's two documents for "mygame" in the mode "live" (and "qa", the test tree).

@@ -137,7 +137,10 @@ MachineFacts LinuxMachineFacts(const std::map<char, fs::path>& drives) {
     MachineFacts facts;
     facts.macText = MachineMacText();
     const auto driveC = drives.find('c');
-    facts.systemDriveIsFixed = driveC != drives.end() && IsOnBlockDevice(driveC->second);
+    if (driveC != drives.end() && IsOnBlockDevice(driveC->second)) {
+        facts.systemVolumeSerial = static_cast<std::uint32_t>(
+            std::stoul(ReadFirstLine(driveC->second / ".windows-serial"), nullptr, 16));
+    }
     facts.osText = (OsPrettyName().empty() ? "Linux" : OsPrettyName()) +
                    (sizeof(void*) == 8 ? " 64 bit" : " 32 bit") + " (Build " + KernelRelease() +
                    ")";
@@ -160,6 +163,9 @@ MachineFacts ParseWindowsMachineFacts(std::string_view probeOutput) {
     MachineFacts facts;
     std::istringstream lines{std::string(probeOutput)};
     for (std::string line; std::getline(lines, line);) {
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
         const std::size_t equals = line.find('=');
         const std::string key = line.substr(0, equals);
         const std::string value = equals == std::string::npos ? "" : line.substr(equals + 1);
@@ -177,7 +183,10 @@ MachineFacts ParseWindowsMachineFacts(std::string_view probeOutput) {
     if (values.count("mac")) {
         facts.macText = values["mac"];
     }
-    facts.systemDriveIsFixed = values.count("system-volume-serial") != 0;
+    if (values.count("system-volume-serial")) {
+        facts.systemVolumeSerial =
+            static_cast<std::uint32_t>(std::stoul(values["system-volume-serial"], nullptr, 16));
+    }
     facts.osText =
         values["os-product"] + " " + values["os-bits"] + " bit (Build " + values["os-build"] + ")";
     facts.cpuName = Trimmed(values["cpu"]);

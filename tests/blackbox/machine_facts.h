@@ -22,9 +22,9 @@ struct FixedDrive {
 struct MachineFacts {
     /// The MAC text of the adapter the program should name; none when the machine has none.
     std::optional<std::string> macText;
-    /// Whether the drive of the Windows directory counts as a fixed drive, so that its volume
-    /// serial is the one reported.
-    bool systemDriveIsFixed = false;
+    /// The volume serial of the drive of the Windows directory; 0 when that drive is not a
+    /// fixed one.
+    std::uint32_t systemVolumeSerial = 0;
     /// The report's "os" text: name, "64 bit" or "32 bit", and the build.
     std::string osText;
     std::string cpuName;
@@ -36,7 +36,8 @@ struct MachineFacts {
 };
 
 /// The Linux machine, with the drives of a test prefix by letter and folder: a drive counts as
-/// fixed when its folder lies on a block device.
+/// fixed when its folder lies on a block device, and drive C's serial is the one Wine keeps in
+/// the file ".windows-serial" at its root.
 MachineFacts LinuxMachineFacts(const std::map<char, std::filesystem::path>& drives);
 
 /// The facts the Windows probe printed ("key=value" lines).

@@ -7,7 +7,7 @@ using Hive = RegistryValue::Hive;
 
 PcActionTest::PcActionTest() : linuxDrives_{{'c', dir_ / "drive_c"}} {
     // Wine keeps a drive's volume serial in this file at the drive's root.
-    WriteFile(target_.SystemDriveFolder(dir_ / "drive_c") / ".windows-serial", "5a3c0f1e\n");
+    WriteFile(dir_ / "drive_c" / ".windows-serial", "5a3c0f1e\n");
     SetMachineValues(true);
 }
 
@@ -42,7 +42,7 @@ MachineFacts PcActionTest::Facts() const {
 }
 
 std::uint32_t PcActionTest::ExpectedSerial() const {
-    return Facts().systemDriveIsFixed ? kDriveCSerial : 0;
+    return Facts().systemVolumeSerial;
 }
 
 std::string PcActionTest::ActionUrl(const std::string& action, const std::string& mode,

@@ -1,6 +1,7 @@
 // The action runs "pcspec", "pcregister" and the like as a web page starts them: the program
-// under test, the publisher sandbox, and a prefix whose drive C has a known volume serial and
-// whose registry holds a hardware id, a DirectX version and a Windows version.
+// under test, the publisher sandbox, and a prefix whose registry holds a hardware id, a DirectX
+// version and a Windows version. The Linux program's own prefix has a known volume serial on
+// drive C; the Windows program's is whatever Wine reports.
 #pragma once
 
 #include "blackbox/game_start_fixture.h"
@@ -28,15 +29,14 @@ public:
     /// The machine as the program should see it, with the drives of linuxDrives_.
     MachineFacts Facts() const;
 
-    /// The serial the program should find for the system drive: the one written for it when
-    /// the drive is a fixed one, else 0.
+    /// The serial the program should find for the system drive: its volume's, when it is a
+    /// fixed drive, else 0.
     std::uint32_t ExpectedSerial() const;
 
     /// The launch URL of an action with a mode and a token.
     static std::string ActionUrl(const std::string& action, const std::string& mode,
                                  const std::string& token = "tok");
 
-    static constexpr std::uint32_t kDriveCSerial = 0x5A3C0F1E;
     static constexpr const char* kHardwareIdValue = "{12345678-9abc-def0-1234-56789abcdef0}";
     static constexpr const char* kHardwareIdText = "123456789abcdef0123456789abcdef0";
 

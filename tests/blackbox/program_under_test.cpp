@@ -24,6 +24,7 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr char kWine64[] = "/usr/lib/wine/wine64";
+constexpr char kInstanceMutexHelper[] = "tests/vg-instance-mutex.exe";
 constexpr char16_t kInstanceMutexName[] = u"__VG_STARTER__";
 // The notices are Korean: under Wine they reach the debugger output in the ANSI code page of the
 // locale, and only a Korean one holds them.
@@ -40,14 +41,18 @@ std::string RequiredVariable(const char* name) {
 
 // The environment every program of the Windows target gets: the shared prefix, no display (no
 // window can be made, so dialogs and message boxes return at once), no .NET or HTML engine to
-// install, and Wine's own messages limited to errors and the debugger output.
+// install, and Wine's own messages limited to the debug channels asked for. Wine finds its
+// wineserver below TMPDIR: with a test's own TMPDIR it would start a second server on the same
+// prefix, with a registry of its own. Without a display, the desktop process that Wine starts
+// for a program's first window cannot run either, and now and then it waits 10 s for the RPC
+// service first; it is left out.
 EnvironmentChanges WineEnvironment(const fs::path& prefix, const char* debugChannels) {
-    return {{"WINEPREFIX", prefix.string()},
-            {"WINEDEBUG", debugChannels},
-            {"WINEDLLOVERRIDES", "mscoree,mshtml="},
-            {"LC_ALL", kWineLocale},
-            {"DISPLAY", std::nullopt},
-            {"WAYLAND_DISPLAY", std::nullopt}};
+    return {
+        {"WINEPREFIX", prefix.string()},   {"TMPDIR", std::nullopt},
+        {"WINEDEBUG", debugChannels},      {"WINEDLLOVERRIDES", "mscoree,mshtml=;explorer.exe=d"},
+        {"LC_ALL", kWineLocale},           {"DISPLAY", std::nullopt},
+        {"WAYLAND_DISPLAY", std::nullopt},
+    };
 }
 
 void WriteRegistryFiles(const fs::path& prefix, const std::vector<RegistryValue>& values) {
@@ -190,7 +195,8 @@ ProcessResult ProgramUnderTest::Finished(ProcessResult raw) const {
         return raw;
     }
     raw.systemLog = std::move(raw.err);
-    raw.err = NoticesFromDebugStrings(DebugStrings(raw.systemLog, kWineCodePage));
+    raw.err = NoticesFromDebugStrings(DebugStrings(raw.systemLog, kWineCodePage),
+                                      ProgramStandardError(raw.systemLog));
     return raw;
 }
 
@@ -252,10 +258,6 @@ void ProgramUnderTest::WriteRegistry(const fs::path& linuxPrefix,
     }
 }
 
-fs::path ProgramUnderTest::SystemDriveFolder(const fs::path& linuxDriveC) const {
-    return windows_ ? winePrefix_ / "drive_c" : linuxDriveC;
-}
-
 MachineFacts ProgramUnderTest::Facts(const std::map<char, fs::path>& linuxDrives) const {
     if (!windows_) {
         return LinuxMachineFacts(linuxDrives);
@@ -279,7 +281,7 @@ std::string ProgramUnderTest::RunWindowsHelper(const std::string& program,
 
 bool ProgramUnderTest::InstanceLockIsFree(const fs::path& runtimeDir) const {
     if (windows_) {
-        return RunProcess(kWine64, {WindowsBuildFile("tests/vg-instance-mutex.exe"), "free"},
+        return RunProcess(kWine64, {WindowsBuildFile(kInstanceMutexHelper), "free"},
                           WineEnvironment(winePrefix_, "-all"))
                    .exitCode == 0;
     }
@@ -296,8 +298,8 @@ ProgramUnderTest::HoldInstanceLock(const fs::path& runtimeDir) const {
     const fs::path release = runtimeDir / "mutex-release";
     auto holder = std::make_unique<ChildProcess>(
         kWine64,
-        std::vector<std::string>{WindowsBuildFile("tests/vg-instance-mutex.exe"), "hold",
-                                 ProgramPath(ready), ProgramPath(release)},
+        std::vector<std::string>{WindowsBuildFile(kInstanceMutexHelper), "hold", ProgramPath(ready),
+                                 ProgramPath(release)},
         WineEnvironment(winePrefix_, "-all"));
     if (!WaitForFile(ready.string())) {
         throw std::runtime_error("the instance mutex was not taken");
@@ -307,7 +309,7 @@ ProgramUnderTest::HoldInstanceLock(const fs::path& runtimeDir) const {
 
 void ProgramUnderTest::WaitForInstanceLockToBeFree(const fs::path& runtimeDir) const {
     if (windows_) {
-        RunWindowsHelper(WindowsBuildFile("tests/vg-instance-mutex.exe"), {"wait", "30"});
+        RunWindowsHelper(WindowsBuildFile(kInstanceMutexHelper), {"wait", "30"});
         return;
     }
     for (const fs::directory_entry& entry : fs::directory_iterator(runtimeDir)) {

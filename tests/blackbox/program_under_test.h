@@ -82,10 +82,6 @@ public:
     /// hold exactly the values with data; Windows: the shared prefix's registry.
     void WriteRegistry(const std::filesystem::path& linuxPrefix,
                        const std::vector<RegistryValue>& values) const;
-    /// The folder of the drive that holds the Windows directory: on Linux `linuxDriveC`, the
-    /// test prefix's drive C; on Windows the shared prefix's drive C.
-    [[nodiscard]] std::filesystem::path
-    SystemDriveFolder(const std::filesystem::path& linuxDriveC) const;
     /// The machine as the program should see it. On Linux the drives are the test prefix's,
     /// given by letter and folder; on Windows they are the shared prefix's as Wine reports them.
     [[nodiscard]] MachineFacts

@@ -1,13 +1,18 @@
-// The registry service against real registry files of a Wine prefix made for each test.
+// The registry service against a real registry: on Linux the registry files of a Wine prefix
+// made for each test, on Windows a key of the current user's registry made for each test.
 #include "platform/error_codes.h"
 #include "platform/registry.h"
+#include "support/platform_quirks.h"
+#include "support/scoped_environment.h"
 #include "support/temp_dir.h"
 #include "util/text_encoding.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -27,6 +32,38 @@ Bytes Utf16Le(std::u16string_view text, bool withZero = true) {
     }
     return bytes;
 }
+
+struct Read {
+    std::uint32_t result = 0;
+    std::uint32_t type = 0;
+    Bytes data;
+};
+
+Read ReadValue(RegistryHive hive, std::u16string_view key, std::u16string_view value,
+               std::uint32_t access = kKeyRead) {
+    RegistryKey opened;
+    Read read;
+    read.result = opened.Open(hive, key, access);
+    std::uint32_t size = 0;
+    if (read.result == 0) {
+        read.result = opened.QueryValue(value, &read.type, nullptr, &size);
+    }
+    if (read.result == 0) {
+        read.data.resize(size);
+        read.result = opened.QueryValue(value, &read.type, read.data.data(), &size);
+    }
+    return read;
+}
+
+// The key below HKEY_CURRENT_USER that holds each test's own key.
+constexpr std::u16string_view kTestsKey = u"Software\\VarnugamesStarterTests";
+
+#ifdef _WIN32
+std::wstring WideOf(std::u16string_view text) {
+    return {text.begin(), text.end()};
+}
+#else
+// The registry files of a Wine prefix, as the Linux build reads them.
 
 /// A hex list as the files write one: "5c,00,52,00".
 std::string HexList(const Bytes& bytes) {
@@ -56,39 +93,36 @@ std::string RegistryText(std::string_view relativeTo, bool win64, std::string_vi
     return text + std::string(body);
 }
 
-struct Read {
-    std::uint32_t result = 0;
-    std::uint32_t type = 0;
-    Bytes data;
-};
-
-Read ReadValue(RegistryHive hive, std::u16string_view key, std::u16string_view value,
-               std::uint32_t access = kKeyRead) {
-    RegistryKey opened;
-    Read read;
-    read.result = opened.Open(hive, key, access);
-    std::uint32_t size = 0;
-    if (read.result == 0) {
-        read.result = opened.QueryValue(value, &read.type, nullptr, &size);
-    }
-    if (read.result == 0) {
-        read.data.resize(size);
-        read.result = opened.QueryValue(value, &read.type, read.data.data(), &size);
-    }
-    return read;
-}
-
 std::uint32_t OpenResult(RegistryHive hive, std::u16string_view key,
                          std::uint32_t access = kKeyRead) {
     RegistryKey opened;
     return opened.Open(hive, key, access);
 }
 
+// The text of a value name or a key path in a registry file: quotes and backslashes escaped.
+std::string Escaped(std::u16string_view text) {
+    std::string escaped;
+    for (const char c : util::ToUtf8(text)) {
+        if (c == '"' || c == '\\') {
+            escaped += '\\';
+        }
+        escaped += c;
+    }
+    return escaped;
+}
+#endif
+
 class RegistryTest : public ::testing::Test {
 protected:
-    void SetUp() override { ::setenv("WINEPREFIX", prefix_.Path().c_str(), 1); }
-    void TearDown() override { ::unsetenv("WINEPREFIX"); }
+    void TearDown() override {
+#ifdef _WIN32
+        ::RegDeleteTreeW(HKEY_CURRENT_USER, WideOf(Root()).c_str());
+        // The key of all tests goes once no test has a key below it.
+        ::RegDeleteKeyW(HKEY_CURRENT_USER, WideOf(kTestsKey).c_str());
+#endif
+    }
 
+#ifndef _WIN32
     void WriteMachine(std::string_view body, bool win64 = false) const {
         test::WriteFile(prefix_ / "system.reg", RegistryText("\\\\Machine", win64, body));
     }
@@ -99,9 +133,208 @@ protected:
     void WriteDefaultUser(std::string_view body) const {
         test::WriteFile(prefix_ / "userdef.reg", RegistryText("\\\\User\\\\.Default", true, body));
     }
+#endif
+
+    // The key below HKEY_CURRENT_USER that this test's values go to, named after the test's
+    // scratch folder so that no two tests share one.
+    [[nodiscard]] std::u16string Root() const {
+        return std::u16string(kTestsKey) + u"\\" + test::Wide(prefix_.Path().filename());
+    }
+
+    // Stores a value of the current user below Root(), with its type and bytes as they are:
+    // on Windows in the registry, on Linux in the prefix's user.reg.
+    void Put(std::u16string_view subKey, std::u16string_view name, std::uint32_t type,
+             const Bytes& data) {
+        const std::u16string key = Root() + u"\\" + std::u16string(subKey);
+#ifdef _WIN32
+        ASSERT_EQ(::RegSetKeyValueW(HKEY_CURRENT_USER, WideOf(key).c_str(), WideOf(name).c_str(),
+                                    type, data.data(), static_cast<DWORD>(data.size())),
+                  ERROR_SUCCESS);
+#else
+        char typeDigits[16];
+        std::snprintf(typeDigits, sizeof typeDigits, "%x", type);
+        const std::string valueName = name.empty() ? "@" : "\"" + Escaped(name) + "\"";
+        userKeys_[Escaped(key)] += valueName + "=hex(" + typeDigits + "):" + HexList(data) + "\n";
+        std::string body;
+        for (const auto& [path, values] : userKeys_) {
+            body += "[" + path + "]\n" + values;
+        }
+        WriteUser(body);
+#endif
+    }
 
     test::TempDir prefix_;
+#ifndef _WIN32
+    const test::ScopedEnvironment winePrefix_{"WINEPREFIX", prefix_.Path().c_str()};
+    std::map<std::string, std::string> userKeys_; // the keys of user.reg and their value lines
+#endif
 };
+
+TEST_F(RegistryTest, ValuesComeBackAsStored) {
+    struct Case {
+        std::u16string name;
+        std::uint32_t type;
+        Bytes data;
+    };
+    const std::vector<Case> cases = {
+        {u"", kRegString, Utf16Le(u"default")},
+        {u"Plain", kRegString, Utf16Le(u"C:\\Games\\My \"Game\"")},
+        {u"Korean \uAC8C\uC784", kRegString, Utf16Le(u"\uAC8C\uC784")},
+        {u"NoZero", kRegString, Utf16Le(u"A", false)},
+        {u"Expand", kRegExpandString, Utf16Le(u"%ProgramFiles%\\Game")},
+        {u"Multi", kRegMultiString, Utf16Le(std::u16string(u"a\0b\0", 4))},
+        {u"Count", kRegDword, {0x1a, 0, 0, 0}},
+        {u"Blob", kRegBinary, {1, 2, 0xff}},
+        {u"Nothing", kRegBinary, {}},
+        {u"Qword", kRegQword, {1, 0, 0, 0, 0, 0, 0, 0x80}},
+    };
+    for (const Case& c : cases) {
+        Put(u"Game", c.name, c.type, c.data);
+    }
+    for (const Case& c : cases) {
+        SCOPED_TRACE(util::ToUtf8(c.name));
+        const Read read = ReadValue(RegistryHive::CurrentUser, Root() + u"\\Game", c.name);
+        EXPECT_EQ(read.result, 0u);
+        EXPECT_EQ(read.type, c.type);
+        EXPECT_EQ(read.data, c.data);
+    }
+    // Names are compared without regard to case, and a "\\" may end the path.
+    const Read read = ReadValue(RegistryHive::CurrentUser, Root() + u"\\gAME\\", u"pLAIN");
+    EXPECT_EQ(read.result, 0u);
+    EXPECT_EQ(read.data, Utf16Le(u"C:\\Games\\My \"Game\""));
+    EXPECT_EQ(ReadValue(RegistryHive::CurrentUser, Root() + u"\\Game", u"Missing").result,
+              kErrorFileNotFound);
+}
+
+TEST_F(RegistryTest, OpenFindsKeysByTheirPathAndRefusesMoreThanReading) {
+    Put(u"Game", u"Value", kRegString, Utf16Le(u"x"));
+    struct Case {
+        RegistryHive hive;
+        std::u16string path;
+        std::uint32_t access;
+        std::uint32_t result;
+    };
+    constexpr std::uint32_t kKeySetValue = 0x0002;
+    const std::u16string root = Root();
+    const std::u16string game = root + u"\\Game";
+    const std::vector<Case> cases = {
+        {RegistryHive::CurrentUser, u"", kKeyRead, 0},
+        {RegistryHive::CurrentUser, root, kKeyRead, 0},
+        {RegistryHive::CurrentUser, game, kKeyQueryValue, 0},
+        {RegistryHive::CurrentUser, root + u"\\Gam", kKeyRead, kErrorFileNotFound},
+        {RegistryHive::CurrentUser, game + u"\\Sub", kKeyRead, kErrorFileNotFound},
+        {RegistryHive::LocalMachine, game, kKeyRead, kErrorFileNotFound},
+        // A path with an empty name in it.
+        {RegistryHive::CurrentUser, u"\\" + root, kKeyRead, kErrorFileNotFound},
+        {RegistryHive::CurrentUser, root + u"\\\\Game", kKeyRead, kErrorFileNotFound},
+        {RegistryHive::CurrentUser, game, kKeyRead | kKeySetValue, kErrorAccessDenied},
+        {RegistryHive::CurrentUser, game, kKeyRead | kKeyWow64View32 | kKeyWow64View64,
+         kErrorInvalidParameter},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(util::ToUtf8(c.path) + " access " + std::to_string(c.access));
+        RegistryKey key;
+        EXPECT_EQ(key.Open(c.hive, c.path, c.access), c.result);
+        EXPECT_EQ(key.IsOpen(), c.result == 0);
+    }
+}
+
+TEST_F(RegistryTest, QueryFollowsTheBufferRules) {
+    Put(u"A", u"Text", kRegString, Utf16Le(u"abc"));
+    const std::u16string a = Root() + u"\\A";
+    RegistryKey key;
+    ASSERT_EQ(key.Open(RegistryHive::CurrentUser, a, kKeyRead), 0u);
+    Bytes buffer(8, 0xEE);
+    std::uint32_t type = 0;
+    std::uint32_t size = 7;
+    EXPECT_EQ(key.QueryValue(u"Text", &type, buffer.data(), &size), kErrorMoreData);
+    EXPECT_EQ(size, 8u);
+    EXPECT_EQ(type, kRegString);
+    EXPECT_EQ(buffer, Bytes(8, 0xEE));
+    EXPECT_EQ(key.QueryValue(u"Text", nullptr, buffer.data(), &size), 0u);
+    EXPECT_EQ(buffer, Utf16Le(u"abc"));
+    EXPECT_EQ(key.QueryValue(u"Text", nullptr, buffer.data(), nullptr), kErrorInvalidParameter);
+    EXPECT_EQ(key.QueryValue(u"Text", nullptr, nullptr, nullptr), 0u);
+    EXPECT_EQ(key.QueryValue(u"", nullptr, nullptr, &size), kErrorFileNotFound);
+    key.Close();
+    EXPECT_EQ(key.QueryValue(u"Text", nullptr, nullptr, &size), kErrorInvalidHandle);
+
+    ASSERT_EQ(key.Open(RegistryHive::CurrentUser, a, kKeyEnumerateSubKeys), 0u);
+    EXPECT_EQ(key.QueryValue(u"Text", nullptr, nullptr, &size), kErrorAccessDenied);
+    constexpr std::uint32_t kKeySetValue = 0x0002;
+    EXPECT_EQ(key.Open(RegistryHive::CurrentUser, a, kKeyRead | kKeySetValue), kErrorAccessDenied);
+    EXPECT_FALSE(key.IsOpen());
+}
+
+TEST_F(RegistryTest, MovedKeyStaysOpen) {
+    Put(u"A", u"Text", kRegString, Utf16Le(u"abc"));
+    RegistryKey moved;
+    {
+        RegistryKey original;
+        ASSERT_EQ(original.Open(RegistryHive::CurrentUser, Root() + u"\\A", kKeyRead), 0u);
+        moved = std::move(original);
+        EXPECT_FALSE(original.IsOpen());
+    }
+    std::uint32_t size = 0;
+    EXPECT_EQ(moved.QueryValue(u"Text", nullptr, nullptr, &size), 0u);
+    EXPECT_EQ(size, 8u);
+}
+
+#ifdef _WIN32
+// Windows only: the views of a 64-bit Windows, which the Linux build reads from the files of a
+// win64 prefix (tested above against such files).
+
+// A key of HKEY_LOCAL_MACHINE\Software in one view, deleted again when the object goes.
+class MachineKeyInView {
+public:
+    MachineKeyInView(const std::wstring& path, REGSAM view, const wchar_t* text)
+        : path_(path), view_(view) {
+        HKEY key = nullptr;
+        created_ = ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0,
+                                     KEY_SET_VALUE | view, nullptr, &key, nullptr) == ERROR_SUCCESS;
+        if (created_) {
+            ::RegSetValueExW(key, L"Path", 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                             static_cast<DWORD>((std::wcslen(text) + 1) * sizeof(wchar_t)));
+            ::RegCloseKey(key);
+        }
+    }
+    MachineKeyInView(const MachineKeyInView&) = delete;
+    MachineKeyInView& operator=(const MachineKeyInView&) = delete;
+    ~MachineKeyInView() {
+        if (created_) {
+            ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, path_.c_str(), view_, 0);
+        }
+    }
+
+    [[nodiscard]] bool Created() const { return created_; }
+
+private:
+    std::wstring path_;
+    REGSAM view_;
+    bool created_ = false;
+};
+
+TEST_F(RegistryTest, ViewFlagsChooseTheViewAndTheProgramReadsItsOwn) {
+    const std::u16string path =
+        u"Software\\VarnugamesStarterViews-" + test::Wide(prefix_.Path().filename());
+    const std::wstring widePath(path.begin(), path.end());
+    const MachineKeyInView view64(widePath, KEY_WOW64_64KEY, L"64");
+    const MachineKeyInView view32(widePath, KEY_WOW64_32KEY, L"32");
+    if (!view64.Created() || !view32.Created()) {
+        GTEST_SKIP() << "keys of HKEY_LOCAL_MACHINE need an administrator";
+    }
+    const std::u16string own = sizeof(void*) == 8 ? u"64" : u"32";
+    const std::vector<std::pair<std::uint32_t, std::u16string>> cases = {
+        {0, own}, {kKeyWow64View64, u"64"}, {kKeyWow64View32, u"32"}};
+    for (const auto& [view, text] : cases) {
+        SCOPED_TRACE(view);
+        const Read read = ReadValue(RegistryHive::LocalMachine, path, u"Path", kKeyRead | view);
+        EXPECT_EQ(read.result, 0u);
+        EXPECT_EQ(read.data, Utf16Le(text));
+    }
+}
+#else
+// Linux only: the reading of the Wine prefix's registry files.
 
 TEST_F(RegistryTest, ReadsEachValueTypeAndEscape) {
     WriteMachine("[Software\\\\Vendor\\\\Game] 1700000000\n"
@@ -328,33 +561,6 @@ TEST_F(RegistryTest, DamagedLinesAreMissingAndTheRestIsRead) {
     EXPECT_EQ(OpenResult(RegistryHive::LocalMachine, deepest + u"\\d"), kErrorFileNotFound);
 }
 
-TEST_F(RegistryTest, QueryFollowsTheBufferRules) {
-    WriteMachine("[Software\\\\A]\n\"Text\"=\"abc\"\n");
-    RegistryKey key;
-    ASSERT_EQ(key.Open(RegistryHive::LocalMachine, u"Software\\A", kKeyRead), 0u);
-    Bytes buffer(8, 0xEE);
-    std::uint32_t type = 0;
-    std::uint32_t size = 7;
-    EXPECT_EQ(key.QueryValue(u"Text", &type, buffer.data(), &size), kErrorMoreData);
-    EXPECT_EQ(size, 8u);
-    EXPECT_EQ(type, kRegString);
-    EXPECT_EQ(buffer, Bytes(8, 0xEE));
-    EXPECT_EQ(key.QueryValue(u"Text", nullptr, buffer.data(), &size), 0u);
-    EXPECT_EQ(buffer, Utf16Le(u"abc"));
-    EXPECT_EQ(key.QueryValue(u"Text", nullptr, buffer.data(), nullptr), kErrorInvalidParameter);
-    EXPECT_EQ(key.QueryValue(u"Text", nullptr, nullptr, nullptr), 0u);
-    EXPECT_EQ(key.QueryValue(u"", nullptr, nullptr, &size), kErrorFileNotFound);
-    key.Close();
-    EXPECT_EQ(key.QueryValue(u"Text", nullptr, nullptr, &size), kErrorInvalidHandle);
-
-    ASSERT_EQ(key.Open(RegistryHive::LocalMachine, u"Software\\A", kKeyEnumerateSubKeys), 0u);
-    EXPECT_EQ(key.QueryValue(u"Text", nullptr, nullptr, &size), kErrorAccessDenied);
-    constexpr std::uint32_t kKeySetValue = 0x0002;
-    EXPECT_EQ(key.Open(RegistryHive::LocalMachine, u"Software\\A", kKeyRead | kKeySetValue),
-              kErrorAccessDenied);
-    EXPECT_FALSE(key.IsOpen());
-}
-
 TEST_F(RegistryTest, ReadsAFileAgainWhenItChanges) {
     WriteMachine("[Software\\\\A]\n\"V\"=\"first\"\n");
     EXPECT_EQ(ReadValue(RegistryHive::LocalMachine, u"Software\\A", u"V").data, Utf16Le(u"first"));
@@ -362,6 +568,8 @@ TEST_F(RegistryTest, ReadsAFileAgainWhenItChanges) {
     EXPECT_EQ(ReadValue(RegistryHive::LocalMachine, u"Software\\A", u"V").data,
               Utf16Le(u"second one"));
 }
+
+#endif
 
 } // namespace
 } // namespace vg::platform

@@ -1,22 +1,28 @@
-// Child processes for tests: posix_spawn with pipes for standard output and error.
+// Child processes for tests: posix_spawn with pipes for standard output and error (Windows:
+// child_process_win32.cpp), and the waits that both share.
 #include "support/child_process.h"
 
+#include <filesystem>
+#include <thread>
+
+#ifndef _WIN32
 #include <array>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
-#include <filesystem>
 #include <poll.h>
 #include <spawn.h>
 #include <stdexcept>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 
 extern char** environ;
+#endif
 
 namespace vg::test {
+
+#ifndef _WIN32
 namespace {
 
 std::vector<std::string> MergedEnvironment(const EnvironmentChanges& changes) {
@@ -128,6 +134,11 @@ ProcessResult ChildProcess::Wait() {
         std::chrono::steady_clock::now() - started_);
     return result;
 }
+
+std::uint32_t ChildProcess::Id() const {
+    return static_cast<std::uint32_t>(pid_);
+}
+#endif
 
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
                          const EnvironmentChanges& environment) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
@@ -15,7 +16,8 @@ namespace vg::test {
 using EnvironmentChanges = std::map<std::string, std::optional<std::string>>;
 
 struct ProcessResult {
-    int exitCode = -1; ///< the exit status, or 128 + the signal that ended it
+    /// The exit status, or 128 + the signal that ended it (Windows: the exit code as an int).
+    int exitCode = -1;
     std::string out;
     std::string err;
     std::chrono::milliseconds elapsed{0};
@@ -35,10 +37,20 @@ public:
 
     ProcessResult Wait();
 
+    /// The child's process id, for as long as it has not been waited for.
+    [[nodiscard]] std::uint32_t Id() const;
+
 private:
+#ifdef _WIN32
+    // The process and the read ends of its output pipes, as HANDLEs.
+    void* process_ = nullptr;
+    void* out_ = nullptr;
+    void* err_ = nullptr;
+#else
     pid_t pid_ = -1;
     int outFd_ = -1;
     int errFd_ = -1;
+#endif
     std::chrono::steady_clock::time_point started_;
 };
 

@@ -22,11 +22,16 @@ public:
 
 private:
     void Set(const char* value) {
+#ifdef _WIN32
+        // The C runtime passes the change on to the Windows environment; "" removes the variable.
+        ::_putenv_s(name_.c_str(), value ? value : "");
+#else
         if (value) {
             ::setenv(name_.c_str(), value, 1);
         } else {
             ::unsetenv(name_.c_str());
         }
+#endif
     }
 
     std::string name_;

@@ -28,7 +28,8 @@ void Log(const std::string& line) {
     if (!path) {
         return;
     }
-    if (FILE* log = std::fopen(path, "a")) {
+    // Binary, so that the Windows build writes the same line ends as the Linux one.
+    if (FILE* log = std::fopen(path, "ab")) {
         std::fprintf(log, "%s lock=%s\n", line.c_str(), InstanceMutexHeld() ? "held" : "free");
         std::fclose(log);
     }

@@ -3,6 +3,11 @@
 
 #include <iconv.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <optional>
+#include <regex>
 #include <stdexcept>
 
 namespace vg::test {
@@ -70,7 +75,8 @@ public:
     Converter& operator=(const Converter&) = delete;
     ~Converter() { ::iconv_close(handle_); }
 
-    // Bytes that do not convert are kept as they are, so a failure still shows what came.
+    // Bytes that do not convert are kept as they are, so a failure still shows what came; a
+    // character whose bytes Wine cut in two is left out.
     std::string ToUtf8(const std::string& bytes) const {
         std::string out(bytes.size() * 4 + 4, '\0');
         std::string in = bytes;
@@ -79,7 +85,8 @@ public:
         char* outPointer = out.data();
         std::size_t outLeft = out.size();
         if (::iconv(handle_, &inPointer, &inLeft, &outPointer, &outLeft) ==
-            static_cast<std::size_t>(-1)) {
+                static_cast<std::size_t>(-1) &&
+            errno != EINVAL) {
             return bytes;
         }
         out.resize(out.size() - outLeft);
@@ -90,17 +97,40 @@ private:
     iconv_t handle_;
 };
 
+// The lines of a text, without their line feeds.
+std::vector<std::string_view> Lines(std::string_view text) {
+    std::vector<std::string_view> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = std::min(text.find('\n', start), text.size());
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
+// The text that Wine cut short, as the program's standard error goes on with it up to the end
+// of that notice; the search goes on from `cursor`.
+std::optional<std::string> Completed(const std::string& cut, std::string_view copy,
+                                     std::size_t& cursor) {
+    const std::size_t at = copy.find(cut, cursor);
+    if (at == std::string_view::npos) {
+        return std::nullopt;
+    }
+    std::size_t end = copy.find(std::string("\n") + std::string(kNoticePrefix), at + cut.size());
+    if (end == std::string_view::npos) {
+        end = copy.ends_with('\n') ? copy.size() - 1 : copy.size();
+    }
+    cursor = end;
+    return std::string(copy.substr(at, end - at));
+}
+
 } // namespace
 
 std::vector<std::string> DebugStrings(std::string_view wineStandardError, const char* codePage) {
     const Converter converter(codePage);
     std::vector<std::string> strings;
-    std::size_t start = 0;
-    while (start < wineStandardError.size()) {
-        const std::size_t end =
-            std::min(wineStandardError.find('\n', start), wineStandardError.size());
-        const std::string_view line = wineStandardError.substr(start, end - start);
-        start = end + 1;
+    for (const std::string_view line : Lines(wineStandardError)) {
         const std::size_t at = line.find(kMarker);
         if (at == std::string_view::npos) {
             continue;
@@ -111,9 +141,28 @@ std::vector<std::string> DebugStrings(std::string_view wineStandardError, const 
     return strings;
 }
 
-std::string NoticesFromDebugStrings(const std::vector<std::string>& strings) {
+std::string ProgramStandardError(std::string_view wineStandardError) {
+    static const std::regex kWineLine("([0-9a-f]{4}:[a-z]+:.*|wine: .*)\r?");
+    std::string program;
+    for (const std::string_view line : Lines(wineStandardError)) {
+        if (!std::regex_match(line.begin(), line.end(), kWineLine)) {
+            program += line;
+            program += '\n';
+        }
+    }
+    return program;
+}
+
+std::string NoticesFromDebugStrings(const std::vector<std::string>& strings,
+                                    std::string_view programStandardError) {
     std::string notices;
-    for (const std::string& text : strings) {
+    std::size_t copyCursor = 0;
+    for (std::string text : strings) {
+        if (text.ends_with(kCutByWine)) {
+            text = Completed(text.substr(0, text.size() - std::strlen(kCutByWine)),
+                             programStandardError, copyCursor)
+                       .value_or(text);
+        }
         if (text.starts_with(kNoticePrefix) && !notices.empty() && notices.back() != '\n') {
             notices += '\n';
         }

@@ -21,10 +21,13 @@ set_tests_properties(wine.prefix PROPERTIES FIXTURES_SETUP wine_prefix RUN_SERIA
     TIMEOUT 300)
 set_tests_properties(wine.prefix_stop PROPERTIES FIXTURES_CLEANUP wine_prefix RUN_SERIAL TRUE)
 
-add_test(NAME wine.vg_unit_tests COMMAND env -u DISPLAY -u WAYLAND_DISPLAY
-    WINEPREFIX=${vg_wine_prefix} WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=
-    ${vg_wine64} ${VG_WINDOWS_BUILD_DIR}/tests/vg_unit_tests.exe)
-set_tests_properties(wine.vg_unit_tests PROPERTIES FIXTURES_REQUIRED wine_prefix RUN_SERIAL TRUE)
+# The unit tests, and the Win32 backend against real files, processes and registry keys.
+foreach(program IN ITEMS vg_unit_tests vg_platform_tests_win32)
+    add_test(NAME wine.${program} COMMAND env -u DISPLAY -u WAYLAND_DISPLAY
+        WINEPREFIX=${vg_wine_prefix} WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=
+        ${vg_wine64} ${VG_WINDOWS_BUILD_DIR}/tests/${program}.exe)
+    set_tests_properties(wine.${program} PROPERTIES FIXTURES_REQUIRED wine_prefix RUN_SERIAL TRUE)
+endforeach()
 
 # The same suite binary, its tests found once more under the prefix "wine.". The program under
 # test is chosen by the environment; the target itself gives every Wine run its prefix, locale

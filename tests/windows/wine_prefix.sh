@@ -11,7 +11,8 @@ set -euo pipefail
 # is made under the same one. The locale need not exist on this machine: Wine reads its name.
 wine64=(env LC_ALL=ko_KR.UTF-8 /usr/lib/wine/wine64)
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-unset DISPLAY WAYLAND_DISPLAY
+# Wine finds its wineserver below TMPDIR; the tests run Wine without it, and so does this script.
+unset DISPLAY WAYLAND_DISPLAY TMPDIR
 
 # Wine's own output goes to a log beside the prefix: the wineserver and the services that
 # wineboot starts outlive this script, and would keep a caller's pipes open.

@@ -17,7 +17,16 @@
 namespace vg::platform {
 namespace {
 
-constexpr std::size_t kMaxBlockSize = 65536;
+// The block's own length, its first 16-bit field. GetFileVersionInfoSizeW asks for room after
+// the block for the API's own use, which is no part of it. A length the buffer cannot hold is
+// no block: a resource of no bytes leaves only what the API writes after it.
+std::size_t BlockLength(const std::vector<std::uint8_t>& buffer) {
+    if (buffer.size() < 2) {
+        return 0;
+    }
+    const std::size_t length = buffer[0] | static_cast<std::size_t>(buffer[1]) << 8;
+    return length <= buffer.size() ? length : 0;
+}
 
 } // namespace
 
@@ -32,11 +41,8 @@ std::vector<std::uint8_t> ReadFileVersionInfo(std::u16string_view path) {
     if (!::GetFileVersionInfoW(widePath.c_str(), 0, size, block.data())) {
         return {};
     }
-    // The size asked for leaves room after the block for the API's own use; the block itself
-    // never exceeds its 16-bit length.
-    if (block.size() > kMaxBlockSize) {
-        block.resize(kMaxBlockSize);
-    }
+    // The 16-bit length keeps the block within the 65536 bytes the contract allows.
+    block.resize(BlockLength(block));
     return block;
 }
 
