@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <exception>
 #include <iostream>
 #include <sstream>
 
@@ -59,7 +60,20 @@ GameStartTest::GameStartTest()
                        {Hive::kCurrentUser, "Software\\MyGame", "InstallPath", std::nullopt}});
 }
 
-GameStartTest::~GameStartTest() = default;
+GameStartTest::~GameStartTest() {
+    if (!target_.IsWindows()) {
+        return;
+    }
+    // The shared Wine prefix outlives this test's folders: the programs that run there after it
+    // get a temporary folder every prefix has.
+    const std::string lastingTemp = "C:\\windows\\temp";
+    try {
+        SetRegistryValues({{Hive::kCurrentUser, "Environment", "TEMP", lastingTemp},
+                           {Hive::kCurrentUser, "Environment", "TMP", lastingTemp}});
+    } catch (const std::exception& error) {
+        ADD_FAILURE() << "the prefix's temporary folder was not restored: " << error.what();
+    }
+}
 
 void GameStartTest::TearDown() {
     if (!HasFailure()) {
