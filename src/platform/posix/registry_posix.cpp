@@ -9,6 +9,7 @@
 #include "platform/posix/native_path.h"
 #include "platform/posix/unique_fd.h"
 #include "platform/posix/wine_registry_file.h"
+#include "platform/registry_open_request.h"
 
 #include <algorithm>
 #include <array>
@@ -31,11 +32,6 @@ using posix::FoldRegistryName;
 using posix::WineRegistryFile;
 using posix::WineRegistryKey;
 using posix::WineRegistryValue;
-
-constexpr std::uint32_t kSynchronize = 0x00100000;
-constexpr std::uint32_t kMaximumAllowed = 0x02000000;
-constexpr std::uint32_t kReadOnlyAccess =
-    kKeyRead | kKeyWow64View32 | kKeyWow64View64 | kSynchronize | kMaximumAllowed;
 
 /// How many symbolic links one open may pass through; more is taken for a loop.
 constexpr int kMaxLinks = 16;
@@ -364,11 +360,8 @@ std::uint32_t RegistryKey::Open(RegistryHive hive, std::u16string_view subKey,
     if (!IsKnownHive(hive)) {
         return kErrorInvalidHandle;
     }
-    if ((access & kKeyWow64View32) != 0 && (access & kKeyWow64View64) != 0) {
-        return kErrorInvalidParameter;
-    }
-    if ((access & ~kReadOnlyAccess) != 0) {
-        return kErrorAccessDenied;
+    if (const std::uint32_t refused = CheckRegistryOpenRequest(subKey, access); refused != 0) {
+        return refused;
     }
     const std::optional<std::vector<std::u16string>> names = SplitPath(subKey);
     if (!names) {
@@ -391,7 +384,7 @@ std::uint32_t RegistryKey::Open(RegistryHive hive, std::u16string_view subKey,
     if (state->layers.empty() && !usersRoot) {
         return MissingKeyError(prefix, places);
     }
-    state->access = (access & kMaximumAllowed) != 0 ? access | kKeyRead : access;
+    state->access = (access & kKeyMaximumAllowed) != 0 ? access | kKeyRead : access;
     state_ = std::move(state);
     return kErrorSuccess;
 }

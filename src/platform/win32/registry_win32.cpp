@@ -6,6 +6,7 @@
 #include "platform/registry.h"
 
 #include "platform/error_codes.h"
+#include "platform/registry_open_request.h"
 #include "platform/win32/wide_string.h"
 
 #include <windows.h>
@@ -20,39 +21,11 @@
 namespace vg::platform {
 namespace {
 
-constexpr std::uint32_t kReadOnlyAccess =
-    kKeyRead | kKeyWow64View32 | kKeyWow64View64 | SYNCHRONIZE | MAXIMUM_ALLOWED;
-
 /// The predefined handle of a hive: its 32-bit value sign-extended, as windows.h defines
 /// HKEY_LOCAL_MACHINE and the others, so that the 64-bit build gets the same handles.
 HKEY HiveHandle(RegistryHive hive) {
     const auto value = static_cast<std::int32_t>(static_cast<std::uint32_t>(hive));
     return reinterpret_cast<HKEY>(static_cast<LONG_PTR>(value));
-}
-
-/// Whether a "\"-separated path has an empty name in it; one "\" at the end is allowed, as
-/// Windows allows it.
-bool HasEmptyName(std::u16string_view path) {
-    if (!path.empty() && path.back() == u'\\') {
-        path.remove_suffix(1);
-    }
-    return !path.empty() && (path.front() == u'\\' || path.find(u"\\\\") != path.npos);
-}
-
-/// The checks Windows leaves to the caller or answers differently from one version to the next:
-/// the key is for reading (an administrator would be granted more), and a path with an empty
-/// name is a missing key.
-std::uint32_t CheckOpenRequest(std::u16string_view subKey, std::uint32_t access) {
-    if ((access & kKeyWow64View32) != 0 && (access & kKeyWow64View64) != 0) {
-        return kErrorInvalidParameter;
-    }
-    if ((access & ~kReadOnlyAccess) != 0) {
-        return kErrorAccessDenied;
-    }
-    if (HasEmptyName(subKey)) {
-        return kErrorFileNotFound;
-    }
-    return kErrorSuccess;
 }
 
 } // namespace
@@ -78,7 +51,7 @@ RegistryKey::~RegistryKey() = default;
 std::uint32_t RegistryKey::Open(RegistryHive hive, std::u16string_view subKey,
                                 std::uint32_t access) {
     Close();
-    if (const std::uint32_t refused = CheckOpenRequest(subKey, access); refused != 0) {
+    if (const std::uint32_t refused = CheckRegistryOpenRequest(subKey, access); refused != 0) {
         return refused;
     }
     auto state = std::make_unique<State>();
