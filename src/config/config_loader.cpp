@@ -30,11 +30,10 @@ std::u16string TypeError(const std::string& label, const ConfigTypeError& error)
     return util::FromUtf8("Failed to " + label + " file parsing. (" + error.what() + ")");
 }
 
-int FetchDocument(std::u16string_view cdnBase, std::u16string_view path, const std::string& label,
+int FetchDocument(const DocumentFetcher& fetch, std::u16string_view path, const std::string& label,
                   std::string& utf8Document, std::u16string& errorText) {
     std::u16string text;
-    const std::uint32_t result =
-        net::HttpGetText(std::u16string(cdnBase), std::u16string(path), 1, text);
+    const std::uint32_t result = fetch(path, text);
     if (result != 0) {
         errorText = DownloadFailed(label, result);
         return 0;
@@ -43,11 +42,11 @@ int FetchDocument(std::u16string_view cdnBase, std::u16string_view path, const s
     return 1;
 }
 
-int FetchBothDocuments(std::u16string_view cdnBase, std::u16string_view gameName,
+int FetchBothDocuments(const DocumentFetcher& fetch, std::u16string_view gameName,
                        std::u16string_view mode, GameConfig& config, std::u16string& errorText) {
     const std::string listLabel = "gamestarter.json";
     std::string document;
-    if (FetchDocument(cdnBase, kServiceListPath, listLabel, document, errorText) != 1) {
+    if (FetchDocument(fetch, kServiceListPath, listLabel, document, errorText) != 1) {
         return 0;
     }
     try {
@@ -70,9 +69,7 @@ int FetchBothDocuments(std::u16string_view cdnBase, std::u16string_view gameName
     }
 
     const std::string gameLabel = util::ToUtf8(gameName) + ".gamestarter.json";
-    const std::u16string gamePath =
-        u"config/varnugames/" + std::u16string(gameName) + u".gamestarter.json";
-    if (FetchDocument(cdnBase, gamePath, gameLabel, document, errorText) != 1) {
+    if (FetchDocument(fetch, GameDocumentPath(gameName), gameLabel, document, errorText) != 1) {
         return 0;
     }
     try {
@@ -95,10 +92,22 @@ int FetchBothDocuments(std::u16string_view cdnBase, std::u16string_view gameName
 
 } // namespace
 
+std::u16string GameDocumentPath(std::u16string_view gameName) {
+    return u"config/varnugames/" + std::u16string(gameName) + u".gamestarter.json";
+}
+
 int FetchConfig(std::u16string_view cdnBase, std::u16string_view gameName, std::u16string_view mode,
                 GameConfig& config, std::u16string& errorText) {
+    const DocumentFetcher overHttps = [cdnBase](std::u16string_view path, std::u16string& text) {
+        return net::HttpGetText(std::u16string(cdnBase), std::u16string(path), 1, text);
+    };
+    return FetchConfig(overHttps, gameName, mode, config, errorText);
+}
+
+int FetchConfig(const DocumentFetcher& fetch, std::u16string_view gameName,
+                std::u16string_view mode, GameConfig& config, std::u16string& errorText) {
     try {
-        return FetchBothDocuments(cdnBase, gameName, mode, config, errorText);
+        return FetchBothDocuments(fetch, gameName, mode, config, errorText);
     } catch (const std::exception& error) {
         errorText =
             util::FromUtf8(std::string("Failed to get config file. (") + error.what() + ")");
@@ -118,6 +127,10 @@ int ValidationCode(const GameConfig& config) {
         }
     }
     return 0;
+}
+
+std::u16string InvalidConfigText(int code) {
+    return util::WidenAscii("Invalid config file. (ErrorCode = " + std::to_string(code) + ")");
 }
 
 } // namespace vg::config

@@ -28,20 +28,25 @@ constexpr std::array<HiveName, 4> kHiveNames = {{
     {u"HKU", platform::RegistryHive::Users},
 }};
 
-platform::RegistryHive HiveForRoot(std::u16string_view registryRoot) {
+std::optional<platform::RegistryHive> HiveNamed(std::u16string_view registryRoot) {
     for (const HiveName& entry : kHiveNames) {
         if (util::EqualsIgnoreAsciiCase(registryRoot, entry.name)) {
             return entry.hive;
         }
     }
-    return platform::RegistryHive::CurrentUser;
+    return std::nullopt;
 }
 
 } // namespace
 
+bool NamesRegistryHive(std::u16string_view registryRoot) {
+    return HiveNamed(registryRoot).has_value();
+}
+
 int FindInstallPath(std::u16string_view registryRoot,
                     const std::vector<std::u16string>& registryPaths, std::u16string& installPath) {
-    const platform::RegistryHive hive = HiveForRoot(registryRoot);
+    const platform::RegistryHive hive =
+        HiveNamed(registryRoot).value_or(platform::RegistryHive::CurrentUser);
     installPath.clear();
     for (const std::u16string& path : registryPaths) {
         std::optional<std::u16string> text =

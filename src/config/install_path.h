@@ -7,6 +7,10 @@
 
 namespace vg::config {
 
+/// Whether registryRoot names a hive ("HKCR", "HKCU", "HKLM" or "HKU", A-Z and a-z taken as the
+/// same letters); FindInstallPath reads any other text as HKCU.
+bool NamesRegistryHive(std::u16string_view registryRoot);
+
 /// Looks for the value "InstallPath" under each of the registry paths in turn, below the hive
 /// that registryRoot names ("HKCR", "HKCU", "HKLM" or "HKU", compared with A-Z and a-z taken as
 /// the same letters; any other text is HKCU), in the program's own registry view. A key or value

@@ -73,7 +73,7 @@ int CGameStarter::LoadConfig(std::u16string_view cdnBase, std::u16string_view mo
         return 0;
     }
     if (const int code = config::ValidationCode(*this); code != 0) {
-        Send(u"INIT", kConfigInvalid, Format("Invalid config file. (ErrorCode = %d)", code));
+        Send(u"INIT", kConfigInvalid, config::InvalidConfigText(code));
         ShowStartMessage(kMessage20);
         return 0;
     }
@@ -85,9 +85,8 @@ int CGameStarter::FindInstallPath() {
 }
 
 int CGameStarter::InstallGame() {
-    if (const auto reason = UnsafeFileName(SetupName)) {
-        Send(u"INSTALL", kInstallFailed,
-             u"Refused installer name \"" + SetupName + u"\": " + *reason + u".");
+    if (const auto refusal = RefusedInstallerName(SetupName)) {
+        Send(u"INSTALL", kInstallFailed, *refusal);
         return 0;
     }
     const std::u16string localPath = platform::TemporaryDirectory() + SetupName;
@@ -179,12 +178,12 @@ std::u16string CGameStarter::ExpandTemplate(std::u16string_view text) const {
 }
 
 std::optional<std::u16string> CGameStarter::UnsafePatchName() const {
-    if (const auto reason = UnsafeRelativePath(LauncherFile)) {
-        return u"Refused launcher name \"" + LauncherFile + u"\": " + *reason + u".";
+    if (auto refusal = RefusedLauncherName(LauncherFile)) {
+        return refusal;
     }
     for (const std::u16string& file : CheckFiles) {
-        if (const auto reason = UnsafeRelativePath(file)) {
-            return u"Refused check file name \"" + file + u"\": " + *reason + u".";
+        if (auto refusal = RefusedCheckFileName(file)) {
+            return refusal;
         }
     }
     return std::nullopt;

@@ -15,6 +15,15 @@ bool IsOnlyDotsAndBlanks(std::u16string_view component) {
                                             [](char16_t c) { return c == u'.' || c == u' '; });
 }
 
+std::optional<std::u16string> Refusal(std::u16string_view what, std::u16string_view name,
+                                      const std::optional<std::u16string>& reason) {
+    if (!reason) {
+        return std::nullopt;
+    }
+    return u"Refused " + std::u16string(what) + u" \"" + std::u16string(name) + u"\": " + *reason +
+           u".";
+}
+
 } // namespace
 
 std::optional<std::u16string> UnsafeRelativePath(std::u16string_view name) {
@@ -56,6 +65,18 @@ std::optional<std::u16string> UnsafeFileName(std::u16string_view name) {
         return u"the name has a directory part";
     }
     return std::nullopt;
+}
+
+std::optional<std::u16string> RefusedInstallerName(std::u16string_view setupName) {
+    return Refusal(u"installer name", setupName, UnsafeFileName(setupName));
+}
+
+std::optional<std::u16string> RefusedLauncherName(std::u16string_view launcherFile) {
+    return Refusal(u"launcher name", launcherFile, UnsafeRelativePath(launcherFile));
+}
+
+std::optional<std::u16string> RefusedCheckFileName(std::u16string_view checkFile) {
+    return Refusal(u"check file name", checkFile, UnsafeRelativePath(checkFile));
 }
 
 } // namespace vg::startflow

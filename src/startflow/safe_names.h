@@ -16,4 +16,16 @@ std::optional<std::u16string> UnsafeRelativePath(std::u16string_view name);
 /// As UnsafeRelativePath, and a plain file name must not have a directory part either.
 std::optional<std::u16string> UnsafeFileName(std::u16string_view name);
 
+/// The event description that refuses an installer name ("SetupName") which is not a plain file
+/// name: "Refused installer name "<name>": <reason>."; nothing when the name is safe.
+std::optional<std::u16string> RefusedInstallerName(std::u16string_view setupName);
+
+/// The description that refuses a launcher file name which would leave the install directory;
+/// nothing when the name is safe.
+std::optional<std::u16string> RefusedLauncherName(std::u16string_view launcherFile);
+
+/// The description that refuses a "CheckFiles" entry which would leave the install directory;
+/// nothing when the name is safe.
+std::optional<std::u16string> RefusedCheckFileName(std::u16string_view checkFile);
+
 } // namespace vg::startflow

@@ -84,9 +84,11 @@ public:
     /// Laid over the environment each Run gives the program.
     EnvironmentChanges extraEnvironment_;
 
-private:
+protected:
+    /// The environment each Run gives the program, extraEnvironment_ laid over it.
     EnvironmentChanges Environment() const;
 
+private:
     std::vector<RegistryValue> registry_;
     std::string lastSystemLog_;
 };

@@ -50,3 +50,4 @@ file(WRITE ${vg_wine_blackbox_properties}
     "    FIXTURES_REQUIRED wine_prefix RUN_SERIAL TRUE)\n"
     "endif()\n")
 set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${vg_wine_blackbox_properties})
+include(${CMAKE_CURRENT_SOURCE_DIR}/windows/InstallerTests.cmake)
