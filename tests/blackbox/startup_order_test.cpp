@@ -33,6 +33,11 @@ protected:
             lines.push_back(line);
         }
         std::filesystem::remove(log_);
+        // A probe started with an argument that wrote nothing did not get as far as its dialog:
+        // say how it ended.
+        EXPECT_TRUE(args.empty() || !lines.empty())
+            << "exit code " << result.exitCode << " after " << result.elapsed.count() << " ms\n"
+            << result.systemLog;
         return lines;
     }
 

@@ -41,6 +41,8 @@ std::optional<LaunchRecord> ReadLaunchRecord(const std::string& path) {
             record.standardDescriptors[std::stoi(key.substr(3))] = value;
         } else if (key.rfind("fd", 0) == 0) {
             record.otherDescriptors[std::stoi(key.substr(2))] = value;
+        } else if (key == "monotonic_ns") {
+            record.monotonicNs = std::stoll(value);
         }
     }
     return record;

@@ -1,6 +1,7 @@
 // vg-test-recorder: stands in for a started program. It writes how it was started (its
-// arguments, current folder, standard descriptors and every other open descriptor) to the file
-// named by VG_RECORD_FILE, then waits for the file named by VG_RECORD_HOLD, if any, to appear.
+// arguments, current folder, standard descriptors and every other open descriptor) and when (the
+// system's monotonic clock on entering main) to the file named by VG_RECORD_FILE, then waits for
+// the file named by VG_RECORD_HOLD, if any, to appear.
 #include "support/launch_record_writer.h"
 
 #include <chrono>
@@ -21,8 +22,10 @@ std::string LinkTarget(const std::string& path) {
     return length < 0 ? std::string("-") : std::string(target, static_cast<std::size_t>(length));
 }
 
-std::string Record(int argc, char** argv) {
-    std::string record;
+std::string Record(int argc, char** argv, std::chrono::steady_clock::time_point started) {
+    const auto sinceBoot =
+        std::chrono::duration_cast<std::chrono::nanoseconds>(started.time_since_epoch());
+    std::string record = RecordLine("monotonic_ns", std::to_string(sinceBoot.count()));
     for (int i = 0; i < argc; ++i) {
         record += RecordLine("arg", argv[i]);
     }
@@ -47,11 +50,13 @@ std::string Record(int argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // Taken first, so that a benchmark sees when the started program began to run.
+    const auto started = std::chrono::steady_clock::now();
     const char* recordFile = std::getenv("VG_RECORD_FILE");
     if (!recordFile) {
         return 2;
     }
-    if (!vg::test::WriteRecordInPlace(recordFile, Record(argc, argv))) {
+    if (!vg::test::WriteRecordInPlace(recordFile, Record(argc, argv, started))) {
         return 3;
     }
     if (const char* hold = std::getenv("VG_RECORD_HOLD")) {
