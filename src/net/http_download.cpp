@@ -78,7 +78,7 @@ public:
 private:
     std::uint32_t QueryLength() {
         std::uint64_t length = 0;
-        const std::uint32_t result = HttpGetContentLength(host_, path_, 1, length);
+        const std::uint32_t result = HttpGetDownloadLength(host_, path_, 1, length);
         if (result == 0) {
             expected_ = length;
             lengthKnown_ = true;

@@ -30,12 +30,21 @@ std::uint32_t SendGet(platform::HttpSession& session, std::u16string host, std::
     return SendRequest(*request, {}, status);
 }
 
+/// How a Content-Length without digits reads: as 0, the way wcstoll reads it, or as no length.
+enum class NoDigits { kZero, kInvalid };
+
 /// The header's text read as wcstoll reads it: blanks, an optional sign, the digits up to the
 /// first non-digit, 0 when there are none; nothing when the number is negative or overflows.
-std::optional<std::uint64_t> ParseContentLength(std::u16string_view text) {
+std::optional<std::uint64_t> ParseContentLength(std::u16string_view text, NoDigits noDigits) {
     std::size_t i = 0;
     while (i < text.size() && (text[i] == u' ' || (text[i] >= u'\t' && text[i] <= u'\r'))) {
         ++i;
+    }
+    const std::size_t firstDigit =
+        i < text.size() && (text[i] == u'+' || text[i] == u'-') ? i + 1 : i;
+    if (noDigits == NoDigits::kInvalid &&
+        (firstDigit >= text.size() || text[firstDigit] < u'0' || text[firstDigit] > u'9')) {
+        return std::nullopt;
     }
     constexpr auto kMax = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
     const util::LeadingInteger length = util::ReadLeadingInteger(text.substr(i), kMax + 1);
@@ -43,6 +52,34 @@ std::optional<std::uint64_t> ParseContentLength(std::u16string_view text) {
         return std::nullopt;
     }
     return length.magnitude;
+}
+
+std::uint32_t QueryContentLength(std::u16string host, std::u16string path, int secure,
+                                 std::uint64_t& length, NoDigits noDigits) {
+    length = 0;
+    platform::SetLastError(platform::kErrorSuccess);
+    std::optional<platform::HttpSession> session = OpenSession(CurrentUserAgent());
+    if (!session) {
+        return FailedStepResult();
+    }
+    const std::uint32_t flags = secure == 1 ? platform::kHttpFlagSecure | platform::kHttpFlagRefresh
+                                            : platform::kHttpFlagRefresh;
+    std::optional<platform::HttpRequest> request;
+    const std::uint32_t result = SendGet(*session, std::move(host), std::move(path), secure, flags,
+                                         u"Cache-Control:no-cache\r\n", request);
+    if (result != 0) {
+        return result;
+    }
+    const std::optional<std::u16string> header = request->Header(u"Content-Length");
+    if (!header) {
+        return FailedStepResult();
+    }
+    const std::optional<std::uint64_t> parsed = ParseContentLength(*header, noDigits);
+    if (!parsed) {
+        return platform::kErrorHttpInvalidServerResponse;
+    }
+    length = *parsed;
+    return 0;
 }
 
 } // namespace
@@ -70,30 +107,12 @@ std::uint32_t HttpGetText(std::u16string host, std::u16string path, int secure,
 
 std::uint32_t HttpGetContentLength(std::u16string host, std::u16string path, int secure,
                                    std::uint64_t& length) {
-    length = 0;
-    platform::SetLastError(platform::kErrorSuccess);
-    std::optional<platform::HttpSession> session = OpenSession(CurrentUserAgent());
-    if (!session) {
-        return FailedStepResult();
-    }
-    const std::uint32_t flags = secure == 1 ? platform::kHttpFlagSecure | platform::kHttpFlagRefresh
-                                            : platform::kHttpFlagRefresh;
-    std::optional<platform::HttpRequest> request;
-    const std::uint32_t result = SendGet(*session, std::move(host), std::move(path), secure, flags,
-                                         u"Cache-Control:no-cache\r\n", request);
-    if (result != 0) {
-        return result;
-    }
-    const std::optional<std::u16string> header = request->Header(u"Content-Length");
-    if (!header) {
-        return FailedStepResult();
-    }
-    const std::optional<std::uint64_t> parsed = ParseContentLength(*header);
-    if (!parsed) {
-        return platform::kErrorHttpInvalidServerResponse;
-    }
-    length = *parsed;
-    return 0;
+    return QueryContentLength(std::move(host), std::move(path), secure, length, NoDigits::kZero);
+}
+
+std::uint32_t HttpGetDownloadLength(std::u16string host, std::u16string path, int secure,
+                                    std::uint64_t& length) {
+    return QueryContentLength(std::move(host), std::move(path), secure, length, NoDigits::kInvalid);
 }
 
 } // namespace vg::net

@@ -19,4 +19,9 @@ std::uint32_t HttpGetText(std::u16string host, std::u16string path, int secure,
 std::uint32_t HttpGetContentLength(std::u16string host, std::u16string path, int secure,
                                    std::uint64_t& length);
 
+/// HttpGetContentLength for a download, where a Content-Length without digits is 12152 as well:
+/// read as 0 it would let a download end at once with an empty file and report success.
+std::uint32_t HttpGetDownloadLength(std::u16string host, std::u16string path, int secure,
+                                    std::uint64_t& length);
+
 } // namespace vg::net

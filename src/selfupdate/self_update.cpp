@@ -136,7 +136,10 @@ bool PackageIsAcceptable(const std::u16string& package, std::u16string_view expe
 }
 
 // The verified file itself is renamed onto the own path, so nothing can change it in between.
+// It is made executable before the rename: a run ended between the two would otherwise leave a
+// program at the own path that can no longer be started.
 bool SwapInPackage(const std::u16string& ownPath, const LocalNames& names) {
+    platform::MarkExecutable(names.package);
     if (!platform::KeepBackupOfProgram(ownPath, names.backup)) {
         return false;
     }
@@ -144,7 +147,6 @@ bool SwapInPackage(const std::u16string& ownPath, const LocalNames& names) {
         platform::MoveFileReplacing(names.backup, ownPath);
         return false;
     }
-    platform::MarkExecutable(ownPath);
     return true;
 }
 

@@ -96,8 +96,11 @@ std::uint32_t RunTrelWorker(TrelQueue* group, const std::function<void()>& ready
     }
     for (;;) {
         group->wakeEvent.Wait();
+        // The flag is read before the drain: a record queued while the drain ends and the stop
+        // arrives is then still sent by one more round, not left behind.
+        const bool stopWasRequested = group->stopRequested.load() == 1;
         SendQueuedRecords(*group);
-        if (group->stopRequested.load() == 1) {
+        if (stopWasRequested) {
             return 0;
         }
     }

@@ -5,9 +5,14 @@
 
 #include "net/sandbox_fixture.h"
 #include "platform/error_codes.h"
+#include "support/temp_dir.h"
 #include "util/text_encoding.h"
 
 #include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
 
 namespace vg::net {
 namespace {
@@ -177,6 +182,38 @@ TEST_F(HttpGetTest, TransportFailuresCarryWinHttpNumbers) {
     EXPECT_EQ(Get(kCdn, "/x.json", text), platform::kErrorHttpSecureFailure);
     // A name no resolver knows.
     EXPECT_EQ(Get("nowhere.invalid", "/x.json", text), platform::kErrorHttpNameNotResolved);
+}
+
+TEST_F(HttpGetTest, TrustFollowsTheTrustFileFromRequestToRequest) {
+    // A second sandbox with a CA of its own, which the fixture's trust file does not hold.
+    sandbox::SandboxOptions options;
+    options.root = dir_ / "root";
+    options.workDir = dir_ / "other-work";
+    options.caDir = dir_ / "other-ca";
+    const sandbox::Sandbox other(options);
+    Serve(kCdn, "/x.json", "{}");
+    const std::string ownCa = test::ReadFile(sandbox_->CaFile());
+    const std::string otherCa = test::ReadFile(other.CaFile());
+    ASSERT_NE(ownCa, otherCa);
+    const auto getThrough = [](const sandbox::Sandbox& server) {
+        ::setenv("VARNUGAMES_CONNECT_TO", server.ConnectTo().c_str(), 1);
+        std::u16string text;
+        return HttpGetText(FromUtf8(kCdn), u"/x.json", 1, text);
+    };
+
+    EXPECT_EQ(getThrough(*sandbox_), 0u);
+    EXPECT_EQ(getThrough(other), platform::kErrorHttpSecureFailure);
+
+    // Another trust file, and then the same file rewritten in place: each request trusts what
+    // the file holds when it is made.
+    const std::filesystem::path trustFile = dir_ / "trust.pem";
+    test::WriteFile(trustFile, otherCa);
+    ::setenv("SSL_CERT_FILE", trustFile.c_str(), 1);
+    EXPECT_EQ(getThrough(other), 0u);
+    EXPECT_EQ(getThrough(*sandbox_), platform::kErrorHttpSecureFailure);
+    test::WriteFile(trustFile, ownCa + otherCa);
+    EXPECT_EQ(getThrough(*sandbox_), 0u);
+    EXPECT_EQ(getThrough(other), 0u);
 }
 
 TEST_F(HttpGetTest, CertificateMustNameTheRequestedHost) {

@@ -10,6 +10,7 @@
 #include "platform/last_error.h"
 #include "platform/posix/curl_error_mapping.h"
 #include "platform/posix/http_header_list.h"
+#include "platform/posix/system_trust_store.h"
 #include "platform/posix/utf8_codec.h"
 #include "platform/posix/whole_number.h"
 
@@ -19,6 +20,7 @@
 #include <cstdlib>
 #include <curl/curl.h>
 #include <mutex>
+#include <openssl/ssl.h>
 #include <vector>
 
 namespace vg::platform {
@@ -317,6 +319,13 @@ int ProgressCallback(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t 
     return 0;
 }
 
+/// Gives a new TLS connection the system's trust. Curl is told to load no roots of its own, and
+/// sets its verification flags on this store as on the one it would have filled.
+CURLcode AddSystemTrustToConnection(CURL*, void* context, void*) {
+    X509_STORE* const store = SSL_CTX_get_cert_store(static_cast<SSL_CTX*>(context));
+    return store != nullptr && posix::AddSystemTrust(store) ? CURLE_OK : CURLE_OUT_OF_MEMORY;
+}
+
 std::string RequestUrl(const HttpRequest::State& state) {
     const bool secure = (state.flags & kHttpFlagSecure) != 0;
     return std::string(secure ? "https://" : "http://") + state.connection->host + ":" +
@@ -376,12 +385,11 @@ bool ConfigureTransfer(HttpRequest::State& state) {
             long{CURL_SSLVERSION_TLSv1_2} | (long{CURL_SSLVERSION_TLSv1_2} << 16);
         set(curl_easy_setopt(easy, CURLOPT_SSLVERSION, exactlyTls12));
     }
-    if (const char* file = std::getenv("SSL_CERT_FILE"); file && *file) {
-        set(curl_easy_setopt(easy, CURLOPT_CAINFO, file));
-    }
-    if (const char* dir = std::getenv("SSL_CERT_DIR"); dir && *dir) {
-        set(curl_easy_setopt(easy, CURLOPT_CAPATH, dir));
-    }
+    // The roots come from the trust store the process parsed once, added as a connection is set
+    // up; curl would parse its bundle again for each connection.
+    set(curl_easy_setopt(easy, CURLOPT_CAINFO, static_cast<const char*>(nullptr)));
+    set(curl_easy_setopt(easy, CURLOPT_CAPATH, static_cast<const char*>(nullptr)));
+    set(curl_easy_setopt(easy, CURLOPT_SSL_CTX_FUNCTION, AddSystemTrustToConnection));
     set(curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, connectMs));
     set(curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, HeaderCallback));
     set(curl_easy_setopt(easy, CURLOPT_HEADERDATA, &state));

@@ -15,6 +15,7 @@
 #include "platform/posix/native_path.h"
 #include "platform/posix/random_access_file.h"
 #include "platform/posix/signer_name.h"
+#include "platform/posix/system_trust_store.h"
 
 #include <openssl/cms.h>
 #include <openssl/err.h>
@@ -27,10 +28,6 @@
 
 namespace vg::platform {
 namespace {
-
-struct X509StoreFree {
-    void operator()(X509_STORE* store) const { X509_STORE_free(store); }
-};
 
 struct X509StoreCtxFree {
     void operator()(X509_STORE_CTX* context) const { X509_STORE_CTX_free(context); }
@@ -46,16 +43,6 @@ public:
     ~OpenSslErrorScope() { ERR_clear_error(); }
 };
 
-// The store OpenSSL uses by default, SSL_CERT_FILE and SSL_CERT_DIR included. It is loaded for
-// every check, so that a change of the store or of those variables takes effect at once.
-std::unique_ptr<X509_STORE, X509StoreFree> SystemTrustStore() {
-    std::unique_ptr<X509_STORE, X509StoreFree> store(X509_STORE_new());
-    if (store) {
-        X509_STORE_set_default_paths(store.get());
-    }
-    return store;
-}
-
 // True for a certificate that states no extended key usages or names code signing among them;
 // a CA may name "any extended key usage" instead, which passes every usage on to its leaves.
 bool AllowsCodeSigning(X509* certificate, bool isLeaf) {
@@ -69,7 +56,7 @@ bool AllowsCodeSigning(X509* certificate, bool isLeaf) {
 // OpenSSL has no code-signing purpose: the chain is built for any purpose, without looking at
 // validity periods or revocation, and the usage is checked on the chain it built.
 std::uint32_t VerifyTrust(X509* signer, STACK_OF(X509) * untrusted) {
-    const auto store = SystemTrustStore();
+    const posix::TrustStoreRef store = posix::NewSystemTrustStore();
     const std::unique_ptr<X509_STORE_CTX, X509StoreCtxFree> context(X509_STORE_CTX_new());
     if (!store || !context ||
         X509_STORE_CTX_init(context.get(), store.get(), signer, untrusted) != 1) {
