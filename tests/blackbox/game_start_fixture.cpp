@@ -12,6 +12,7 @@
 #include <exception>
 #include <iostream>
 #include <sstream>
+#include <thread>
 
 namespace vg::test {
 namespace {
@@ -178,6 +179,13 @@ ProcessResult GameStartTest::Run(const std::string& url, const fs::path& program
 
 std::unique_ptr<ChildProcess> GameStartTest::Start(const std::string& url) {
     return target_.Start(target_.Starter(), {url}, Environment());
+}
+
+std::vector<ReceivedEvent> GameStartTest::EventsOnceThereAre(std::size_t count) const {
+    for (int i = 0; i < 300 && Events().size() < count; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return Events();
 }
 
 std::vector<ReceivedEvent> GameStartTest::Events() const {

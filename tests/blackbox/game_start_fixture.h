@@ -63,6 +63,9 @@ public:
 
     /// The events the collector received, in order.
     std::vector<ReceivedEvent> Events() const;
+    /// The events once there are at least `count` of them, or after 30 s: a run handed over to a
+    /// new build, or still in its telemetry stop, reports after the test's own child has ended.
+    std::vector<ReceivedEvent> EventsOnceThereAre(std::size_t count) const;
     /// "CODE result" for each event, for whole-sequence comparisons.
     std::vector<std::string> EventSummary() const;
 

@@ -12,7 +12,6 @@
 #include <filesystem>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace vg::test {
@@ -70,10 +69,7 @@ public:
     /// Waits for a run's START and SELFUPDATE (a started new build sends them after the test's
     /// own child has ended) and checks that every event came from the build of `version`.
     void ExpectRunReportedBy(const std::string& version) {
-        for (int i = 0; i < 300 && Events().size() < 2; ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        }
-        const std::vector<ReceivedEvent> events = Events();
+        const std::vector<ReceivedEvent> events = EventsOnceThereAre(2);
         ASSERT_GE(events.size(), 2u);
         EXPECT_EQ(events[0].actionCode, "START");
         EXPECT_EQ(events[1].actionCode, "SELFUPDATE");

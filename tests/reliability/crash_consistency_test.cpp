@@ -97,15 +97,6 @@ public:
         ASSERT_TRUE(WaitForAdoptedProcesses(std::chrono::seconds(30)));
     }
 
-    /// Waits (Windows: a new build reports after the test's own child has ended) for at least
-    /// `count` events.
-    std::vector<ReceivedEvent> EventsOnceThereAre(std::size_t count) const {
-        for (int i = 0; i < 300 && Events().size() < count; ++i) {
-            std::this_thread::sleep_for(milliseconds(100));
-        }
-        return Events();
-    }
-
     CrashSeries series_;
     int kills_ = 0;           ///< runs started to be killed
     int killed_ = 0;          ///< of them, runs the kill ended (the others had ended first)

@@ -469,9 +469,7 @@ public:
     void ExpectUpdate(const Expectation& expected) {
         const bool updated = expected.kind == Expectation::Kind::kSucceeds;
         const std::string version = updated ? VG_NEXT_PRODUCT_VERSION : VG_PRODUCT_VERSION;
-        for (int i = 0; i < 300 && Events().size() < 2; ++i) {
-            std::this_thread::sleep_for(100ms);
-        }
+        EventsOnceThereAre(2);
         target_.WaitForInstanceLockToBeFree(runtimeDir_);
         const std::vector<ReceivedEvent> events = Events();
         ASSERT_GE(events.size(), 2u);
